@@ -1,0 +1,2 @@
+// Vorel, the updater of the Halvora client.
+int main() { return 0; }
