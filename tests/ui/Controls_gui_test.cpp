@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "GuiTestSupport.h"
 #include "ScreenCapture.h"
 #include "support/TestSupport.h"
 #include "ui/GradientProgressCtrl.h"
@@ -26,74 +27,14 @@ namespace {
 
 using platform::CImage;
 using testing_support::CaptureScreen;
+using testing_support::Pump;
+using testing_support::PumpUntil;
+using testing_support::SameImage;
+using testing_support::SaveScreenshot;
 
 constexpr platform::COLORREF kDialogBase = platform::RGB(255, 255, 255);
 
-// Starts the toolkit once for the whole program, as the updater does when a window is due.
-class CGuiEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        // A preference for another backend must not keep the program off X11.
-        testing_support::CScopedEnv wayland("GDK_BACKEND", "wayland");
-        ASSERT_TRUE(ui::StartGui());
-        EXPECT_STREQ(std::getenv("GDK_BACKEND"), "x11");
-        wxSetAssertHandler([](const wxString& file, int line, const wxString&, const wxString& cond,
-                              const wxString& msg) {
-            ADD_FAILURE_AT(file.utf8_str(), line) << cond.utf8_str() << " " << msg.utf8_str();
-        });
-        m_loop = new wxGUIEventLoop;
-        wxEventLoopBase::SetActive(m_loop);
-    }
-    void TearDown() override {
-        wxEventLoopBase::SetActive(nullptr);
-        delete m_loop;
-        ui::StopGui();
-    }
-
-  private:
-    wxGUIEventLoop* m_loop = nullptr;
-};
-
-const testing::Environment* const g_environment =
-    testing::AddGlobalTestEnvironment(new CGuiEnvironment);
-
-// Handles pending window events until done() holds or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int milliseconds = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (true) {
-        wxEventLoopBase::GetActive()->YieldFor(wxEVT_CATEGORY_ALL);
-        if (done()) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        wxMilliSleep(10);
-    }
-}
-
-void Pump(int milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
-}
-
-bool SameImage(const CImage& a, const CImage& b, std::string* where = nullptr) {
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return false;
-    for (int y = 0; y < a.GetHeight(); ++y)
-        for (int x = 0; x < a.GetWidth(); ++x) {
-            platform::Bgra p = a.GetPixel(x, y), q = b.GetPixel(x, y);
-            if (p.r != q.r || p.g != q.g || p.b != q.b) {
-                if (where) *where = std::to_string(x) + "," + std::to_string(y);
-                return false;
-            }
-        }
-    return true;
-}
-
-// Writes a picture into $VOREL_SCREENSHOT_DIR, when it is set, for the documentation.
-void SaveScreenshot(const CImage& picture, const std::string& name) {
-    const char* dir = std::getenv("VOREL_SCREENSHOT_DIR");
-    if (dir == nullptr) return;
-    std::vector<uint8_t> png;
-    ASSERT_TRUE(platform::EncodePng(picture, png));
-    testing_support::WriteFile(std::string(dir) + "/" + name + ".png",
-                               std::string(png.begin(), png.end()));
-}
+const bool g_environment = (testing_support::AddGuiEnvironment(), true);
 
 // A dialog with the prompt dialog's background and image buttons at the dialogs' sizes.
 class CTestDialog : public wxDialog, public ui::IBackdrop {

@@ -1,0 +1,43 @@
+// What both dialogs share: no caption or border, a window rounded at its corners, a PNG
+// picture as background that the image buttons blend over, and moving the window by
+// dragging any point of its background.
+#pragma once
+
+#include <wx/dialog.h>
+
+#include <cstdint>
+
+#include "platform/Image.h"
+#include "ui/PictureSurface.h"
+
+namespace ui {
+
+class CPictureDialog : public wxDialog, public IBackdrop {
+  public:
+    // A dialog without parent of the given client size, showing PNG resource pictureId
+    // (premultiplied once) stretched over its client area.
+    CPictureDialog(const wxString& title, wxSize size, std::uint16_t pictureId);
+
+    void DrawBackdrop(platform::CImage& target, wxPoint origin) const override;
+
+    // Ends the modal run with code, unless it has already been asked to end.
+    void EndDialogOnce(int code);
+
+  protected:
+    // Clips the window to a rectangle whose corners are 5 x 5 ellipses.
+    void ApplyRoundedShape();
+
+    platform::CImage m_imgBackground;
+
+  private:
+    void OnPaint(wxPaintEvent& event);
+    void OnLeftDown(wxMouseEvent& event);
+    void OnMouseMove(wxMouseEvent& event);
+    void OnLeftUp(wxMouseEvent& event);
+    void OnCaptureLost(wxMouseCaptureLostEvent& event);
+
+    bool m_bDragging = false;
+    wxPoint m_dragOffset;  // pointer position within the window when the drag began
+};
+
+}  // namespace ui
