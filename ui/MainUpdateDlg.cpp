@@ -119,6 +119,7 @@ void CMainUpdateDlg::ShowStage(DisplayStage stage) {
             m_btnClose.Show();
             break;
     }
+    KeepKeyboard();
     Update();
 }
 

@@ -15,7 +15,8 @@ constexpr int kCornerInset[] = {2, 1};
 }  // namespace
 
 CPictureDialog::CPictureDialog(const wxString& title, wxSize size, std::uint16_t pictureId)
-    : wxDialog(nullptr, wxID_ANY, title, wxPoint(0, 0), size, wxBORDER_NONE | wxFRAME_SHAPED) {
+    : wxDialog(nullptr, wxID_ANY, title, wxPoint(0, 0), size, wxBORDER_NONE | wxFRAME_SHAPED),
+      m_keyboardHolder(this, wxID_ANY, wxPoint(0, 0), wxSize(1, 1), wxBORDER_NONE | wxWANTS_CHARS) {
     // Without a border the window's size is its client size. (Setting the client size of a
     // hidden top-level window here shrinks it to 1 x 1 once it is shown, when no window
     // manager runs.)
@@ -27,6 +28,18 @@ CPictureDialog::CPictureDialog(const wxString& title, wxSize size, std::uint16_t
     Bind(wxEVT_MOTION, &CPictureDialog::OnMouseMove, this);
     Bind(wxEVT_LEFT_UP, &CPictureDialog::OnLeftUp, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CPictureDialog::OnCaptureLost, this);
+    Bind(wxEVT_SHOW, &CPictureDialog::OnShow, this);
+}
+
+void CPictureDialog::KeepKeyboard() {
+    const wxWindow* focus = FindFocus();
+    if (focus != nullptr && focus != this && focus->GetParent() == this && focus->IsShown()) return;
+    m_keyboardHolder.SetFocus();
+}
+
+void CPictureDialog::OnShow(wxShowEvent& event) {
+    event.Skip();
+    if (event.IsShown()) KeepKeyboard();
 }
 
 void CPictureDialog::DrawBackdrop(platform::CImage& target, wxPoint origin) const {

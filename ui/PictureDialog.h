@@ -23,6 +23,10 @@ class CPictureDialog : public wxDialog, public IBackdrop {
     // Ends the modal run with code, unless it has already been asked to end.
     void EndDialogOnce(int code);
 
+    // Makes sure the dialog's keys keep working after controls were hidden: when no shown
+    // control of the dialog has the keyboard, the keyboard holder takes it.
+    void KeepKeyboard();
+
   protected:
     // Clips the window to a rectangle whose corners are 5 x 5 ellipses.
     void ApplyRoundedShape();
@@ -31,11 +35,15 @@ class CPictureDialog : public wxDialog, public IBackdrop {
 
   private:
     void OnPaint(wxPaintEvent& event);
+    void OnShow(wxShowEvent& event);
     void OnLeftDown(wxMouseEvent& event);
     void OnMouseMove(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
 
+    // The toolkit hands keys only to a focused child window; when no button is shown, this
+    // one-pixel child, under the cut-off top-left corner, holds the keyboard for the dialog.
+    wxWindow m_keyboardHolder;
     bool m_bDragging = false;
     wxPoint m_dragOffset;  // pointer position within the window when the drag began
 };

@@ -11,6 +11,12 @@
 #include "support/TestSupport.h"
 #include "ui/GuiStartup.h"
 
+#include <wx/window.h>
+
+// After the test framework: Xlib's macros would break its headers.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
 namespace testing_support {
 namespace {
 
@@ -67,6 +73,28 @@ bool SameImage(const platform::CImage& a, const platform::CImage& b, std::string
             }
         }
     return true;
+}
+
+void GiveKeyboardFocus(wxWindow& topLevel) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return;
+    const wxPoint inside = topLevel.ClientToScreen(wxPoint(topLevel.GetClientSize().x / 2, 2));
+    XWarpPointer(display, 0, DefaultRootWindow(display), 0, 0, 0, 0, inside.x, inside.y);
+    XSetInputFocus(display, PointerRoot, RevertToPointerRoot, CurrentTime);
+    XSync(display, False);
+    XCloseDisplay(display);
+    topLevel.Raise();
+    topLevel.SetFocus();
+}
+
+void PressKey(unsigned long keysym) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return;
+    const KeyCode code = XKeysymToKeycode(display, keysym);
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XTestFakeKeyEvent(display, code, False, CurrentTime);
+    XSync(display, False);
+    XCloseDisplay(display);
 }
 
 void SaveScreenshot(const platform::CImage& picture, const std::string& name) {

@@ -7,6 +7,8 @@
 
 #include "platform/Image.h"
 
+class wxWindow;
+
 namespace testing_support {
 
 // Starts the toolkit for the whole test program (as the updater does when a window is due)
@@ -21,6 +23,15 @@ void Pump(int milliseconds);
 // True when both pictures have the same size and colours; where receives the first
 // differing pixel.
 bool SameImage(const platform::CImage& a, const platform::CImage& b, std::string* where = nullptr);
+
+// Gives a top-level window the keyboard, as a window manager would (none runs under Xvfb):
+// the pointer goes over it (the keyboard follows the pointer without a window manager) and
+// the window takes the focus. Window events are not handled meanwhile.
+void GiveKeyboardFocus(wxWindow& topLevel);
+
+// Presses and releases a key (an X keysym, such as XK_Return) through XTest, without
+// handling window events meanwhile; the key goes to the window with the keyboard.
+void PressKey(unsigned long keysym);
 
 // Writes a picture into $VOREL_SCREENSHOT_DIR, when that is set, for the documentation.
 void SaveScreenshot(const platform::CImage& picture, const std::string& name);

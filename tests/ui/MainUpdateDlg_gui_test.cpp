@@ -4,14 +4,18 @@
 #include <wx/uiaction.h>
 
 #include <filesystem>
+#include <set>
 
 #include "GuiTestSupport.h"
 #include "ScreenCapture.h"
 #include "common/Folders.h"
 #include "common/Texts.h"
 #include "net/HttpRequest.h"
+#include "support/ClientWindow.h"
+#include "support/HttpTestServer.h"
 #include "support/TestSupport.h"
 #include "ui/MainUpdateDlg.h"
+#include "update/InstallDecision.h"
 #include "update/XMLFileInfo.h"
 
 namespace {
@@ -142,14 +146,28 @@ TEST_F(ProgressDialog, ShowsTheEmptyBarFirstThenFailsWithItsOneText) {
     dialog.Hide();
 }
 
-// Runs the dialog modally; during the run, act() is called once the dialog is on screen.
-int RunModal(CMainUpdateDlg& dialog, const std::function<void()>& act) {
+// Ends a modal run that has not ended by itself in time (result kTimedOut), so that a test
+// fails instead of hanging.
+constexpr int kTimedOut = -1;
+class CWatchdog : public wxTimer {
+  public:
+    explicit CWatchdog(CMainUpdateDlg& dialog) : m_dialog(dialog) { StartOnce(30000); }
+    void Notify() override { m_dialog.EndDialogOnce(kTimedOut); }
+
+  private:
+    CMainUpdateDlg& m_dialog;
+};
+
+// Runs the dialog modally; whenShown() is called once the dialog is on screen.
+int RunModal(CMainUpdateDlg& dialog, const std::function<void()>& whenShown) {
+    CWatchdog watchdog(dialog);
     dialog.CallAfter([&] {
-        PumpUntil([&] { return dialog.IsShownOnScreen() && dialog.m_btnManual.IsShown(); });
-        act();
+        PumpUntil([&] { return dialog.IsShownOnScreen(); }, 15000);
+        whenShown();
     });
     return dialog.ShowModal();
 }
+
 
 TEST_F(ProgressDialog, KeysAndButtonsEndTheDialog) {
     const std::string moduleDir = GetModuleDir();
@@ -183,15 +201,15 @@ TEST_F(ProgressDialog, KeysAndButtonsEndTheDialog) {
         wxUIActionSimulator sim;
         bool escapeIgnored = false;
         const int result = RunModal(dialog, [&] {
-            // No window manager runs to give the new window the keyboard: do what it would.
-            sim.MouseMove(dialog.ClientToScreen(wxPoint(20, 100)));
-            dialog.Raise();
-            dialog.SetFocus();
+            PumpUntil([&] { return dialog.m_btnManual.IsShown(); });
+            testing_support::GiveKeyboardFocus(dialog);
             Pump(100);
             sim.Char(WXK_ESCAPE);
             Pump(200);
             escapeIgnored = dialog.IsShown();
             c.act(dialog, sim);
+            PumpUntil([&] { return !dialog.IsModal(); }, 2000);
+            dialog.EndDialogOnce(wxID_CANCEL);
         });
         EXPECT_TRUE(escapeIgnored) << "Escape never closes the dialog";
         EXPECT_EQ(result, c.result);
@@ -199,6 +217,154 @@ TEST_F(ProgressDialog, KeysAndButtonsEndTheDialog) {
         EXPECT_EQ(Opened(), c.opened);
         EXPECT_EQ(g_nContinueUpdate, c.opened.empty() ? 0 : 1) << "only the close button stops transfers";
     }
+}
+
+}  // namespace
+
+// A whole update in the dialog: the real engine against a local server through the proxy
+// setting, a real package with a component signed for these tests, the registrar and the
+// opener recorded.
+namespace {
+
+using testing_support::CHttpTestServer;
+using testing_support::HttpReply;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
+
+// Samples the dialog while the update runs (its timer events are handled between the
+// chunks of the transfers).
+class CSampler : public wxTimer {
+  public:
+    struct Sample {
+        int position;
+        std::string percent, status;
+        bool closeShown;
+    };
+    CSampler(CMainUpdateDlg& dialog, std::function<void(const Sample&)> onSample = {})
+        : m_dialog(dialog), m_onSample(std::move(onSample)) {}
+    void Notify() override {
+        Sample s{m_dialog.m_progress.m_nPos, m_dialog.m_staticPercent.GetLabel().utf8_string(),
+                 m_dialog.m_staticStatus.GetLabel().utf8_string(), m_dialog.m_btnClose.IsShown()};
+        samples.push_back(s);
+        if (m_onSample) m_onSample(s);
+    }
+    std::vector<Sample> samples;
+
+  private:
+    CMainUpdateDlg& m_dialog;
+    std::function<void(const Sample&)> m_onSample;
+};
+
+class ProgressRun : public ProgressDialog {
+  protected:
+    CHttpTestServer m_server;
+    std::string m_system = m_dir / "system32";
+    CScopedEnv m_proxy{"http_proxy", m_server.Url().c_str()};
+    CScopedEnv m_envSystem{"VOREL_SYSTEM_DIR", m_system.c_str()};
+    CScopedEnv m_envRegistry{"VOREL_REGISTRY_DIR", (m_dir / "registry").c_str()};
+    CScopedEnv m_envRegistrar{"VOREL_REGSVR", "/bin/true"};
+
+    void SetUp() override {
+        ProgressDialog::SetUp();
+        std::filesystem::create_directories(m_system);
+        WriteFile(m_system + "/HalvoraMain.ocx", "the old component");
+        SetManifestText(
+            "<KD><InstallURL>download.halvora.example/dl/kd/</InstallURL><InstallFileName>Setup.exe</InstallFileName>"
+            "<InstallZipName>Update.zip</InstallZipName><InstallFileSize>12</InstallFileSize>"
+            "<InstallProjID>KD40</InstallProjID><NormalInstallVersion>4.0.3.12</NormalInstallVersion></KD>");
+        ParseManifest();
+        g_nMiniInstall = 1;
+        // The installer (7 KB of the 12 KB expected) arrives in pieces of 512 bytes: slow
+        // enough to watch.
+        m_server.Serve("/dl/kd/Setup.exe", HttpReply::Text(Signed("signed-verisign.dll")).Trickled(512, 40));
+        m_server.Serve("/dl/kd/Update.zip", HttpReply::Text(Package()));
+    }
+    static std::string Signed(std::string_view name) {
+        return ReadFile(std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name));
+    }
+    std::string Package() {
+        const std::string tree = m_dir / "tree";
+        std::filesystem::create_directories(tree);
+        WriteFile(tree + "/HalvoraMain.ocx", Signed("signed-symantec.dll"));
+        const std::string command = "cd '" + tree + "' && zip -q -X ../Update.zip HalvoraMain.ocx";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        return ReadFile(m_dir / "Update.zip");
+    }
+};
+
+TEST_F(ProgressRun, TheBarAndTheLabelFollowTheTransfersAndTheCloseButtonStaysHidden) {
+    CMainUpdateDlg dialog;
+    bool captured = false;
+    CSampler sampler(dialog, [&](const CSampler::Sample& s) {
+        if (!captured && s.position >= 25) {
+            captured = true;
+            testing_support::SaveScreenshot(Screen(dialog, {0, 0, 500, 340}), "progress-updating");
+        }
+    });
+    sampler.Start(20);
+    const int result = RunModal(dialog, [&] {
+        PumpUntil([&] { return dialog.m_btnTryNow.IsShown(); }, 15000);
+        Pump(300);
+        testing_support::SaveScreenshot(Screen(dialog, {0, 0, 500, 340}), "progress-succeeded");
+        dialog.EndDialogOnce(wxID_CANCEL);
+    });
+    sampler.Stop();
+    EXPECT_EQ(result, wxID_CANCEL) << "ended by the test";
+
+    std::set<int> positions;
+    for (const CSampler::Sample& s : sampler.samples) {
+        if (s.status != texts::kStatusUpdating) continue;
+        positions.insert(s.position);
+        EXPECT_FALSE(s.closeShown) << "the close button stays hidden while the update runs";
+        ASSERT_TRUE(s.percent.ends_with("%")) << s.percent;
+        const int shown = std::stoi(s.percent);
+        EXPECT_LE(shown, 99);
+        EXPECT_TRUE(shown == s.position || (shown == 99 && s.position >= 61) || (s.position == 0 && shown == 1))
+            << s.position << " shown as " << s.percent;
+    }
+    EXPECT_GE(positions.size(), 4u) << "the bar moved while the installer arrived";
+    EXPECT_LT(*positions.rbegin(), 100);
+    EXPECT_TRUE(dialog.m_btnTryNow.IsShown() && dialog.m_btnClose.IsShown() && !dialog.m_btnManual.IsShown());
+    EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), Signed("signed-symantec.dll"));
+}
+
+TEST_F(ProgressRun, EnterDuringATransferStartsTheClientOnceTheUpdateHasRun) {
+    CMainUpdateDlg dialog;
+    bool focused = false, pressed = false;
+    CSampler sampler(dialog, [&](const CSampler::Sample& s) {
+        if (s.status != texts::kStatusUpdating || pressed) return;
+        if (!focused) {
+            // What a window manager would do for the new window (nothing here may run the
+            // event loop: the update is running it).
+            focused = true;
+            testing_support::GiveKeyboardFocus(dialog);
+        } else if (s.position >= 10) {
+            pressed = true;
+            testing_support::PressKey(0xff0d);  // Return
+        }
+    });
+    sampler.Start(20);
+    const int result = RunModal(dialog, [] {});
+    sampler.Stop();
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(result, wxID_OK);
+    EXPECT_EQ(m_server.Requests().size(), 2u) << "the update ran to its end before the dialog closed";
+    EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), Signed("signed-symantec.dll"));
+    PumpUntil([&] { return !Opened().empty(); }, 2000);
+    EXPECT_TRUE(Opened().ends_with("|" + GetModuleDir() + "HalvoraPortal.exe\n")) << Opened();
+}
+
+TEST_F(ProgressRun, TheLogInWindowIsAskedToCloseBeforeTheInstallerStarts) {
+    g_nMiniInstall = 0;
+    testing_support::CClientWindow login("专业版用户登录", true, 300, m_record, "log-in window closed");
+    ASSERT_NE(login.Id(), 0u);
+    CMainUpdateDlg dialog;
+    const int result = RunModal(dialog, [] {});
+    EXPECT_EQ(result, wxID_CANCEL) << "the dialog ends once the installer is started";
+    const std::string workDir = m_temp + "/vrn_KD40_4.0.3.12";
+    PumpUntil([&] { return Opened().find("Setup.exe") != std::string::npos; }, 3000);
+    EXPECT_EQ(Opened(), "log-in window closed\n" + workDir + "|" + workDir + "/Setup.exe\n");
+    EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), "the old component");
 }
 
 }  // namespace
