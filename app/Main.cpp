@@ -1,9 +1,24 @@
 // Vorel, the updater of the Halvora client. It takes no options: arguments are ignored.
-#include "app/UpdateCheck.h"
+#include <wx/app.h>
 
-// Until the update prompt exists the program ends after the check. Its exit status says
-// what the check decided: 1 when the prompt would be shown, 0 when it would not (no update
-// due, or a step of the check failed; the log says which).
+#include "app/UpdateCheck.h"
+#include "app/Vorel_Src_V2App.h"
+#include "ui/GuiStartup.h"
+
+namespace {
+
+// Exit status when the prompt was due but no display could be opened for it.
+constexpr int kExitNoDisplay = 2;
+
+}  // namespace
+
+// The update check runs before the toolkit starts, so a run without an update needs no
+// display. The toolkit starts only for the prompt, and the program ends when it closes.
 int main() {
-    return CheckForUpdate() ? 1 : 0;
+    if (!CheckForUpdate()) return 0;
+    if (!ui::StartGui(new CVorel_Src_V2App)) return kExitNoDisplay;
+    wxTheApp->CallOnInit();
+    wxTheApp->OnExit();
+    ui::StopGui();
+    return 0;
 }

@@ -20,14 +20,14 @@ bool g_bGuiStarted = false;
 
 }  // namespace
 
-bool StartGui() {
+bool StartGui(wxApp* app) {
     if (g_bGuiStarted) return true;
     // Window shapes, placement and finding the client's windows by title need X11.
     wxSetEnv("GDK_BACKEND", "x11");
     static char programName[] = "vorel";
     static char* argv[] = {programName, nullptr};
     static int argc = 1;
-    wxApp::SetInstance(new CGuiApp);
+    wxApp::SetInstance(app != nullptr ? app : new CGuiApp);
     bool started;
     {
         wxLogNull quiet;  // the toolkit's own complaint would not name the program

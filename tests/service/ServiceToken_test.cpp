@@ -1,4 +1,5 @@
 #include "service/ServiceToken.h"
+#include "service/OnlineServiceLink.h"
 
 #include <gtest/gtest.h>
 
@@ -118,8 +119,7 @@ TEST(UrlEncode, AgreesWithJavasUrlEncoder) {
             in << "\n";
         }
     }
-    const char* source = std::getenv("VOREL_URLENCODE_REFERENCE");
-    ASSERT_NE(source, nullptr);
+    const char* source = VOREL_URLENCODE_REFERENCE;
     const std::string command = std::string("java ") + source + " < " + dir / "in.txt" + " > " + dir / "out.txt";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream out(dir / "out.txt");
@@ -128,6 +128,30 @@ TEST(UrlEncode, AgreesWithJavasUrlEncoder) {
         ASSERT_TRUE(std::getline(out, reference));
         EXPECT_EQ(UrlEncode(s), reference) << "input of " << s.size() << " bytes, first " << (s.empty() ? -1 : (unsigned char)s[0]);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(OnlineServiceLink, IsTheMarkerAnywhereButTheBlankPage) {
+    struct Case {
+        std::string url;
+        bool link;
+    } cases[] = {
+        {"about:blank", false},
+        {"http://tips.example/page.htm?CallToOnlineService", true},
+        {"CallToOnlineService://x", true},
+        {"http://CallToOnlineService.example/", true},
+        {"http://tips.example/#CallToOnlineService", true},
+        {"http://tips.example/page.htm?calltoonlineservice", false},
+        {"http://tips.example/page.htm", false},
+        {"", false},
+        // The marker's "C" (0x43) inside a double-byte character is not the marker.
+        {"http://tips.example/\x81" "CallToOnlineService", false},
+        {testing_support::Gbk("http://tips.example/客服?CallToOnlineService"), true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsOnlineServiceLink(c.url), c.link) << c.url;
 }
 
 }  // namespace

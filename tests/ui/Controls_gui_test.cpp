@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "ScreenCapture.h"
+#include "support/ScreenCapture.h"
 #include "support/TestSupport.h"
 #include "ui/GradientProgressCtrl.h"
 #include "ui/GuiStartup.h"

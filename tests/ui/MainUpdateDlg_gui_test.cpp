@@ -7,7 +7,7 @@
 #include <set>
 
 #include "GuiTestSupport.h"
-#include "ScreenCapture.h"
+#include "support/ScreenCapture.h"
 #include "common/Folders.h"
 #include "common/Texts.h"
 #include "net/HttpRequest.h"

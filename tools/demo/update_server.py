@@ -7,10 +7,16 @@ and its headers are printed. It stops by itself after --lifetime seconds.
 """
 import argparse
 import http.server
+import mimetypes
 import os
 import sys
 import time
 import urllib.parse
+
+
+def content_type(path):
+    kind = mimetypes.guess_type(path)[0] or "application/octet-stream"
+    return kind + "; charset=utf-8" if kind.startswith("text/") else kind
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -33,7 +39,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         with open(local, "rb") as f:
             body = f.read()
         self.send_response(200)
-        self.send_header("Content-Type", "text/xml")
+        self.send_header("Content-Type", content_type(local))
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
