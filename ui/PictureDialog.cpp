@@ -31,6 +31,8 @@ CPictureDialog::CPictureDialog(const wxString& title, wxSize size, std::uint16_t
     Bind(wxEVT_SHOW, &CPictureDialog::OnShow, this);
 }
 
+void CPictureDialog::ShowKeepingModalRun(bool show) { wxTopLevelWindow::Show(show); }
+
 void CPictureDialog::KeepKeyboard() {
     const wxWindow* focus = FindFocus();
     if (focus != nullptr && focus != this && focus->GetParent() == this && focus->IsShown()) return;

@@ -23,6 +23,10 @@ class CPictureDialog : public wxDialog, public IBackdrop {
     // Ends the modal run with code, unless it has already been asked to end.
     void EndDialogOnce(int code);
 
+    // Hides the dialog, or shows it again, without ending its modal run (hiding a modal
+    // dialog the ordinary way ends it with cancel).
+    void ShowKeepingModalRun(bool show);
+
     // Makes sure the dialog's keys keep working after controls were hidden: when no shown
     // control of the dialog has the keyboard, the keyboard holder takes it.
     void KeepKeyboard();

@@ -162,12 +162,12 @@ void CVorel_Src_V2Dlg::OnUpdateNow() {
     if (!CheckClientRunning(marker)) return;
     marker.Close();
 
-    Hide();
+    ShowKeepingModalRun(false);
     {
         CMainUpdateDlg progress;
         progress.ShowModal();
     }
-    Show();
+    ShowKeepingModalRun(true);
     EndDialogOnce(wxID_OK);
 }
 
