@@ -49,6 +49,8 @@ Window FindBySize(Display* d, int width, int height) {
 
 }  // namespace
 
+bool CanOpenDisplay() { return static_cast<bool>(OpenDisplay()); }
+
 ScreenRect WindowRect(const std::string& utf8Title) {
     DisplayPtr d = OpenDisplay();
     platform::WindowId window = 0;

@@ -14,6 +14,9 @@ struct ScreenRect {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
+// True when the X display of $DISPLAY can be opened.
+bool CanOpenDisplay();
+
 // Where the top-level window titled utf8Title shows on the screen (empty when there is none
 // or it is not mapped). A title of the form "@<width>x<height>" names instead the shown
 // top-level window of that size (for windows without a title).

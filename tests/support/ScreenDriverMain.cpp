@@ -4,6 +4,7 @@
 //   shot <title> <file.png>         save what the window shows
 //   key <title> return|escape       press a key in the window
 //   click <title> <x> <y>           click at the window's point
+//   display                         succeed when the X display can be opened
 // Exit status 0 on success, 1 otherwise.
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 int main(int argc, char** argv) {
     using namespace testing_support;
+    if (argc == 2 && std::strcmp(argv[1], "display") == 0) return CanOpenDisplay() ? 0 : 1;
     if (argc < 3) return 2;
     const std::string command = argv[1], title = argv[2];
     if (command == "wait" && argc == 4) return AwaitWindow(title, std::atoi(argv[3]) * 1000) ? 0 : 1;
