@@ -45,8 +45,10 @@ CMainUpdateDlg::CMainUpdateDlg()
     }
     Bind(wxEVT_SHOW, &CMainUpdateDlg::OnShow, this);
     Bind(wxEVT_TIMER, &CMainUpdateDlg::OnTimer, this, IDT_START_UPDATE);
-    Bind(wxEVT_CHAR_HOOK, &CMainUpdateDlg::OnCharHook, this);
-    Bind(wxEVT_BUTTON, &CMainUpdateDlg::OnButton, this);
+    SetDialogKeys([this] { OnTryNow(); }, {});  // Escape never closes this dialog
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnTryNow(); }, IDC_BUTTON_TRYNOW);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnManualDownload(); }, IDC_BUTTON_MANUAL);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCloseButton(); }, IDC_BUTTON_CLOSE);
 }
 
 CMainUpdateDlg::~CMainUpdateDlg() { m_timer.Stop(); }
@@ -140,35 +142,6 @@ void CMainUpdateDlg::OnTimer(wxTimerEvent&) {
         m_sequence.Run();
     } catch (...) {
         ShowStage(StageFailed);  // out of memory somewhere in the update: it failed
-    }
-}
-
-void CMainUpdateDlg::OnCharHook(wxKeyEvent& event) {
-    switch (event.GetKeyCode()) {
-        case WXK_RETURN:
-        case WXK_NUMPAD_ENTER:
-            OnTryNow();
-            return;
-        case WXK_ESCAPE:
-            return;  // consumed: the dialog has no cancel key
-        default:
-            event.Skip();
-    }
-}
-
-void CMainUpdateDlg::OnButton(wxCommandEvent& event) {
-    switch (event.GetId()) {
-        case IDC_BUTTON_TRYNOW:
-            OnTryNow();
-            break;
-        case IDC_BUTTON_MANUAL:
-            OnManualDownload();
-            break;
-        case IDC_BUTTON_CLOSE:
-            OnCloseButton();
-            break;
-        default:
-            event.Skip();
     }
 }
 

@@ -57,8 +57,6 @@ class CMainUpdateDlg : public CPictureDialog, public IUpdateView {
   private:
     void OnShow(wxShowEvent& event);
     void OnTimer(wxTimerEvent& event);
-    void OnCharHook(wxKeyEvent& event);
-    void OnButton(wxCommandEvent& event);
     // Moves a control and repaints what it covered and covers.
     static void Place(wxWindow& control, int x, int y, int width, int height);
     static void SetText(wxStaticText& label, std::string_view utf8);

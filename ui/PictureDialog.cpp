@@ -29,6 +29,26 @@ CPictureDialog::CPictureDialog(const wxString& title, wxSize size, std::uint16_t
     Bind(wxEVT_LEFT_UP, &CPictureDialog::OnLeftUp, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CPictureDialog::OnCaptureLost, this);
     Bind(wxEVT_SHOW, &CPictureDialog::OnShow, this);
+    Bind(wxEVT_CHAR_HOOK, &CPictureDialog::OnCharHook, this);
+}
+
+void CPictureDialog::SetDialogKeys(std::function<void()> onEnter, std::function<void()> onEscape) {
+    m_onEnter = std::move(onEnter);
+    m_onEscape = std::move(onEscape);
+}
+
+void CPictureDialog::OnCharHook(wxKeyEvent& event) {
+    switch (event.GetKeyCode()) {
+        case WXK_RETURN:
+        case WXK_NUMPAD_ENTER:
+            if (m_onEnter) m_onEnter();
+            return;
+        case WXK_ESCAPE:
+            if (m_onEscape) m_onEscape();
+            return;
+        default:
+            event.Skip();
+    }
 }
 
 void CPictureDialog::ShowKeepingModalRun(bool show) { wxTopLevelWindow::Show(show); }

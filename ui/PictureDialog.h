@@ -6,6 +6,7 @@
 #include <wx/dialog.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/Image.h"
 #include "ui/PictureSurface.h"
@@ -32,6 +33,10 @@ class CPictureDialog : public wxDialog, public IBackdrop {
     void KeepKeyboard();
 
   protected:
+    // What Enter and Escape do; the key is taken before any control sees it (an empty action
+    // takes it and does nothing).
+    void SetDialogKeys(std::function<void()> onEnter, std::function<void()> onEscape);
+
     // Clips the window to a rectangle whose corners are 5 x 5 ellipses.
     void ApplyRoundedShape();
 
@@ -44,6 +49,9 @@ class CPictureDialog : public wxDialog, public IBackdrop {
     void OnMouseMove(wxMouseEvent& event);
     void OnLeftUp(wxMouseEvent& event);
     void OnCaptureLost(wxMouseCaptureLostEvent& event);
+    void OnCharHook(wxKeyEvent& event);
+
+    std::function<void()> m_onEnter, m_onEscape;
 
     // The toolkit hands keys only to a focused child window; when no button is shown, this
     // one-pixel child, under the cut-off top-left corner, holds the keyboard for the dialog.

@@ -68,8 +68,10 @@ CVorel_Src_V2Dlg::CVorel_Src_V2Dlg()
     m_browserNews.Create(this, IDC_BROWSER_NEWS, kNewsViewRect);
     m_browserTips.SetBeforeNavigate([this](const wxString& url, bool& cancel) { OnBeforeNavigateTips(url, cancel); });
     Bind(wxEVT_SHOW, &CVorel_Src_V2Dlg::OnShow, this);
-    Bind(wxEVT_CHAR_HOOK, &CVorel_Src_V2Dlg::OnCharHook, this);
-    Bind(wxEVT_BUTTON, &CVorel_Src_V2Dlg::OnButton, this);
+    SetDialogKeys([this] { OnUpdateNow(); }, [this] { OnCloseButton(); });
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnUpdateNow(); }, IDC_BUTTON_UPDATENOW);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnNotNow(); }, IDC_BUTTON_NOTNOW);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCloseButton(); }, IDC_BUTTON_CLOSE);
     Bind(wxEVT_CONTEXT_MENU, &CVorel_Src_V2Dlg::OnContextMenu, this);
     Bind(wxEVT_MENU, &CVorel_Src_V2Dlg::OnAbout, this, IDM_ABOUTBOX);
     LoadTipPages();
@@ -111,36 +113,6 @@ void CVorel_Src_V2Dlg::LayoutButtons() {
 void CVorel_Src_V2Dlg::OnShow(wxShowEvent& event) {
     event.Skip();
     LayoutButtons();
-}
-
-void CVorel_Src_V2Dlg::OnCharHook(wxKeyEvent& event) {
-    switch (event.GetKeyCode()) {
-        case WXK_RETURN:
-        case WXK_NUMPAD_ENTER:
-            OnUpdateNow();
-            return;
-        case WXK_ESCAPE:
-            OnCloseButton();
-            return;
-        default:
-            event.Skip();
-    }
-}
-
-void CVorel_Src_V2Dlg::OnButton(wxCommandEvent& event) {
-    switch (event.GetId()) {
-        case IDC_BUTTON_UPDATENOW:
-            OnUpdateNow();
-            break;
-        case IDC_BUTTON_NOTNOW:
-            OnNotNow();
-            break;
-        case IDC_BUTTON_CLOSE:
-            OnCloseButton();
-            break;
-        default:
-            event.Skip();
-    }
 }
 
 void CVorel_Src_V2Dlg::OnContextMenu(wxContextMenuEvent&) {

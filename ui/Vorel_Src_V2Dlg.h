@@ -58,8 +58,6 @@ class CVorel_Src_V2Dlg : public CPictureDialog {
 
   private:
     void OnShow(wxShowEvent& event);
-    void OnCharHook(wxKeyEvent& event);
-    void OnButton(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnAbout(wxCommandEvent& event);
 
