@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "platform/FileDescriptor.h"
+#include "platform/FileReading.h"
 #include "platform/GbkText.h"
 
 namespace platform {
@@ -61,24 +62,6 @@ struct PeLayout {
     uint32_t tableSize = 0;
 };
 
-bool ReadAt(int fd, uint64_t offset, void* out, size_t length) {
-    char* dest = static_cast<char*>(out);
-    while (length > 0) {
-        ssize_t n = ::pread(fd, dest, length, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        dest += n;
-        offset += static_cast<uint64_t>(n);
-        length -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 std::optional<PeLayout> ReadPeLayout(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
@@ -89,14 +72,14 @@ std::optional<PeLayout> ReadPeLayout(int fd) {
     };
 
     uint8_t dos[64];
-    if (!inFile(0, sizeof dos) || !ReadAt(fd, 0, dos, sizeof dos) || Le16(dos) != 0x5A4D) return std::nullopt;
-    const uint64_t peOffset = Le32(dos + 0x3C);
+    if (!inFile(0, sizeof dos) || !ReadExactlyAt(fd, 0, dos, sizeof dos) || LittleEndian16(dos) != 0x5A4D) return std::nullopt;
+    const uint64_t peOffset = LittleEndian32(dos + 0x3C);
     // Signature, file header and the optional header's first 2 bytes (the magic).
     uint8_t head[4 + 20 + 2];
-    if (!inFile(peOffset, sizeof head) || !ReadAt(fd, peOffset, head, sizeof head)) return std::nullopt;
-    if (Le32(head) != 0x00004550) return std::nullopt;
-    const uint16_t optionalSize = Le16(head + 4 + 16);
-    const uint16_t magic = Le16(head + 24);
+    if (!inFile(peOffset, sizeof head) || !ReadExactlyAt(fd, peOffset, head, sizeof head)) return std::nullopt;
+    if (LittleEndian32(head) != 0x00004550) return std::nullopt;
+    const uint16_t optionalSize = LittleEndian16(head + 4 + 16);
+    const uint16_t magic = LittleEndian16(head + 24);
     const uint64_t optional = peOffset + 24;
     uint32_t countOffset;  // NumberOfRvaAndSizes; the data directories follow it
     if (magic == 0x10B) {
@@ -109,12 +92,12 @@ std::optional<PeLayout> ReadPeLayout(int fd) {
     const uint32_t entryOffset = countOffset + 4 + kSecurityDirectory * 8;
     if (optionalSize < entryOffset + 8 || !inFile(optional, optionalSize)) return std::nullopt;
     uint8_t count[4], entry[8];
-    if (!ReadAt(fd, optional + countOffset, count, 4) || Le32(count) <= kSecurityDirectory) return std::nullopt;
-    if (!ReadAt(fd, optional + entryOffset, entry, 8)) return std::nullopt;
+    if (!ReadExactlyAt(fd, optional + countOffset, count, 4) || LittleEndian32(count) <= kSecurityDirectory) return std::nullopt;
+    if (!ReadExactlyAt(fd, optional + entryOffset, entry, 8)) return std::nullopt;
     layout.checksumOffset = optional + 64;
     layout.certDirectoryOffset = optional + entryOffset;
-    layout.tableOffset = Le32(entry);
-    layout.tableSize = Le32(entry + 4);
+    layout.tableOffset = LittleEndian32(entry);
+    layout.tableSize = LittleEndian32(entry + 4);
     return layout;
 }
 
@@ -242,7 +225,7 @@ bool DigestImage(int fd, const PeLayout& layout, const EVP_MD* md, std::vector<u
     auto hashRange = [&](uint64_t from, uint64_t to) {
         while (from < to) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(to - from, buffer.size()));
-            if (!ReadAt(fd, from, buffer.data(), n) || EVP_DigestUpdate(ctx.get(), buffer.data(), n) != 1) return false;
+            if (!ReadExactlyAt(fd, from, buffer.data(), n) || EVP_DigestUpdate(ctx.get(), buffer.data(), n) != 1) return false;
             from += n;
         }
         return true;
@@ -332,14 +315,14 @@ std::unique_ptr<CEmbeddedSignature> CEmbeddedSignature::Open(const std::string& 
 
     // WIN_CERTIFICATE: dwLength, wRevision, wCertificateType, bCertificate.
     uint8_t header[8];
-    if (!ReadAt(impl->fd.Get(), table, header, sizeof header)) return nullptr;
-    const uint32_t length = Le32(header);
-    const uint16_t revision = Le16(header + 4), type = Le16(header + 6);
+    if (!ReadExactlyAt(impl->fd.Get(), table, header, sizeof header)) return nullptr;
+    const uint32_t length = LittleEndian32(header);
+    const uint16_t revision = LittleEndian16(header + 4), type = LittleEndian16(header + 6);
     if (type != kWinCertTypePkcsSignedData || (revision != kWinCertRevision1 && revision != kWinCertRevision2))
         return nullptr;
     if (length < 8 || length > tableSize || length - 8 > kMaxSignatureEntrySize) return nullptr;
     std::vector<uint8_t> der(length - 8);
-    if (!ReadAt(impl->fd.Get(), table + 8, der.data(), der.size())) return nullptr;
+    if (!ReadExactlyAt(impl->fd.Get(), table + 8, der.data(), der.size())) return nullptr;
 
     const unsigned char* p = der.data();
     impl->pkcs7.reset(d2i_PKCS7(nullptr, &p, static_cast<long>(der.size())));

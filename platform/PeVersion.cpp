@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/FileDescriptor.h"
+#include "platform/FileReading.h"
 
 namespace platform {
 namespace {
@@ -33,28 +34,18 @@ public:
     uint64_t Size() const { return m_size; }
 
     bool Read(uint64_t offset, void* out, size_t length) const {
-        if (offset > m_size || length > m_size - offset) return false;
-        char* dest = static_cast<char*>(out);
-        while (length > 0) {
-            ssize_t n = ::pread(m_fd, dest, length, static_cast<off_t>(offset));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            dest += n;
-            offset += static_cast<uint64_t>(n);
-            length -= static_cast<size_t>(n);
-        }
-        return true;
+        return offset <= m_size && length <= m_size - offset && ReadExactlyAt(m_fd, offset, out, length);
     }
     bool U16(uint64_t offset, uint16_t& v) const {
         uint8_t b[2];
         if (!Read(offset, b, 2)) return false;
-        v = static_cast<uint16_t>(b[0] | (b[1] << 8));
+        v = LittleEndian16(b);
         return true;
     }
     bool U32(uint64_t offset, uint32_t& v) const {
         uint8_t b[4];
         if (!Read(offset, b, 4)) return false;
-        v = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        v = LittleEndian32(b);
         return true;
     }
 
