@@ -153,11 +153,16 @@ bool ParseData(std::string_view s, RegValue& value) {
 
 bool IsPlainText(const RegValue& value) {
     if (value.type != kRegSz || value.data.empty() || value.data.back() != 0) return false;
-    for (std::size_t i = 0; i + 1 < value.data.size(); ++i) {
+    const std::size_t end = value.data.size() - 1;  // the terminating NUL
+    for (std::size_t i = 0; i < end; ++i) {
         uint8_t c = value.data[i];
         if (c == 0 || c == '\r' || c == '\n') return false;
     }
-    return true;
+    // A lead byte that ends the text would take the closing quote as its second byte, and
+    // the hive would no longer parse: such text is written in hex.
+    std::size_t i = 0;
+    while (i < end) i += IsGbkLeadByte(value.data[i]) ? 2 : 1;
+    return i == end;
 }
 
 }  // namespace

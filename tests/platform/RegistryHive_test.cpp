@@ -136,6 +136,10 @@ TEST(RegHive, WrittenValuesReadBackAsTheyWere) {
         {platform::kRegSz, Bytes(std::string_view("a \"quoted\" \\ path\0", 19))},
         {platform::kRegSz, Bytes(std::string_view("no terminator"))},
         {platform::kRegSz, Bytes(std::string_view("two\0lines\r\n\0", 12))},
+        // A lead byte at the end of the text, with no second byte: the quote must not become one.
+        {platform::kRegSz, Bytes(std::string_view("4.0.3.9\xd5\0", 9))},
+        {platform::kRegSz, Bytes(std::string_view("\x81\0", 2))},
+        {platform::kRegSz, Bytes(std::string_view("\x81\nx\0", 4))},
         {platform::kRegDword, {0x78, 0x56, 0x34, 0x12}},
         {platform::kRegDword, {1, 2}},
         {platform::kRegBinary, {}},
