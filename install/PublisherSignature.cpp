@@ -42,11 +42,13 @@ std::optional<std::string> ReadDisplayName(const platform::CCertificate& certifi
         Fail(issuer ? texts::kSigIssuerMemory : texts::kSigSubjectMemory);
         return std::nullopt;
     }
-    if (platform::GetCertificateNameString(certificate, issuer, buffer) == 0) {
+    const size_t written = platform::GetCertificateNameString(certificate, issuer, buffer);
+    if (written == 0) {
         Fail(issuer ? texts::kSigIssuerName2 : texts::kSigSubjectName2);
         return std::nullopt;
     }
-    return std::string(buffer.data());
+    // The whole name: a name with a NUL inside is not the name in front of the NUL.
+    return std::string(buffer.data(), written - 1);
 }
 
 }  // namespace

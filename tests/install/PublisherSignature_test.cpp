@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "common/UpdateLog.h"
 #include "support/TestSupport.h"
@@ -108,6 +110,32 @@ TEST_F(PublisherSignature, TheRightNamesOnAlteredOrBorrowedSignaturesAreNotEnoug
         EXPECT_EQ(CheckAs(c.fixture, kComponent, lines), c.accepted) << c.fixture;
         EXPECT_EQ(lines, Lines{}) << c.fixture << ": rejected as a name mismatch is";
     }
+}
+
+TEST_F(PublisherSignature, ANameWithANulInsideIsNotTheNameBeforeIt) {
+    // The "stop" leaf's common name "Varnel Bank Co., Ltd." with its full stop made a NUL: the
+    // certificate now names "Varnel Bank Co., Ltd\0". The certificates lie outside what is
+    // signed, so the signature itself stays intact.
+    std::string file = ReadFile(Signed("signed-stop.dll"));
+    const std::string name = "Varnel Bank Co., Ltd.";
+    const std::size_t at = file.find(name);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(file.find(name, at + 1), std::string::npos);
+    file[at + name.size() - 1] = '\0';
+    const std::string path = m_dir / "HalvoraMain.ocx";
+    testing_support::WriteFile(path, file);
+
+    const std::unique_ptr<platform::CEmbeddedSignature> signature = platform::CEmbeddedSignature::Open(path);
+    ASSERT_TRUE(signature);
+    uint32_t error = 0;
+    const std::optional<platform::SignerInfo> signer = signature->GetSignerInfo(0, error);
+    ASSERT_TRUE(signer);
+    const std::optional<platform::CCertificate> certificate = signature->FindCertificate(*signer, error);
+    ASSERT_TRUE(certificate);
+    ASSERT_TRUE(signature->VerifyImageIntegrity(*certificate));
+    EXPECT_FALSE(CheckSignerNames(*certificate, true));
+    EXPECT_FALSE(CheckPublisherSignature(path));
+    EXPECT_EQ(LogMessages(ReadFile(GetLogFilePath())), Lines{});
 }
 
 }  // namespace
