@@ -176,7 +176,7 @@ TEST_F(UpdateSequence, FallsBackToTheSignedInstaller) {
         fs::remove(m_registered);
         m_view = {};
         ServeFiles(Signed("signed-verisign.dll"),
-                   c.component.empty() ? std::string("PK\x03\x04 not really a zip", 24) : Package(c.component));
+                   c.component.empty() ? std::string("PK\x03\x04 not really a zip") : Package(c.component));
         Run();
         EXPECT_EQ(m_view.stages, std::vector<int>{ui::StageUpdating});
         EXPECT_TRUE(m_view.cancelled) << "the dialog ends once the installer is started";
