@@ -41,7 +41,8 @@ bool CProgramRun::Start(const std::vector<std::string>& extraEnvironment) {
         "VOREL_REGSVR=" + m_root + "/registrar",
         "http_proxy=" + m_proxyUrl,
     };
-    for (const char* inherited : {"DISPLAY", "XAUTHORITY"})
+    // The sanitizers' settings too, for the pass that runs the program built with them.
+    for (const char* inherited : {"DISPLAY", "XAUTHORITY", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
         if (const char* value = std::getenv(inherited)) env.push_back(std::string(inherited) + "=" + value);
     env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::string program = m_root + "/app/vorel";
