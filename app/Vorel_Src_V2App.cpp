@@ -10,4 +10,6 @@ bool CVorel_Src_V2App::OnInit() {
     return false;
 }
 
-int CVorel_Src_V2App::OnExit() { return wxApp::OnExit(); }
+int CVorel_Src_V2App::OnExit() {
+    return wxApp::OnExit();
+}

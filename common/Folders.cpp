@@ -43,7 +43,8 @@ bool IsSafeNamePart(std::string_view value) {
 }
 
 std::string GetTempWorkDir(std::string_view installProjId, std::string_view normalInstallVersion) {
-    if (!IsSafeNamePart(installProjId) || !IsSafeNamePart(normalInstallVersion)) return std::string();
+    if (!IsSafeNamePart(installProjId) || !IsSafeNamePart(normalInstallVersion))
+        return std::string();
     std::string folder = platform::GetTempFolder();
     folder.append(kWorkDirPrefix).append(installProjId).append("_").append(normalInstallVersion);
     DeleteDirectory(folder + "/");

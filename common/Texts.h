@@ -10,7 +10,9 @@
 namespace texts {
 
 // The text in the ANSI code page.
-inline std::string Gbk(std::string_view utf8) { return platform::Utf8ToGbk(utf8); }
+inline std::string Gbk(std::string_view utf8) {
+    return platform::Utf8ToGbk(utf8);
+}
 
 // Update check.
 inline constexpr std::string_view kOcxVersionNull = "OCX Version Error: NULL.";
@@ -28,7 +30,8 @@ inline constexpr std::string_view kVersionInfoFailed = "Get OCXVersion Info fail
 
 // HTTP engine error texts.
 inline constexpr std::string_view kHttpNoMemory = "(*4)No enough memory.";
-inline constexpr std::string_view kHttpStatusNotOk = "(*5)发送HTTP请求出错(返回不等于HTTP_STATUS_OK)";
+inline constexpr std::string_view kHttpStatusNotOk =
+    "(*5)发送HTTP请求出错(返回不等于HTTP_STATUS_OK)";
 inline constexpr std::string_view kHttpProxyAuth = "(*3)您的代理服务器需要用户验证";
 inline constexpr std::string_view kHttpOtherAppError = "(*1)Something error during communication.";
 inline constexpr std::string_view kHttpCheckLine = "(*5)请检查您的通讯线路";
@@ -46,7 +49,8 @@ inline constexpr std::string_view kUnzipNextEntry = "解压时读取下一个源
 // Publisher signature check.
 inline constexpr std::string_view kSigQueryObject = "CryptQueryObject failed";
 inline constexpr std::string_view kSigMsgGetParam = "CryptMsgGetParam failed with";
-inline constexpr std::string_view kSigSignerInfoMemory = "Unable to allocate memory for Signer Info!";
+inline constexpr std::string_view kSigSignerInfoMemory =
+    "Unable to allocate memory for Signer Info!";
 inline constexpr std::string_view kSigFindCertificate = "CertFindCertificateInStore failed with";
 inline constexpr std::string_view kSigIssuerName1 = "CertIssuerNameString failed#1";
 inline constexpr std::string_view kSigIssuerMemory = "Unable to allocate memory for issuer name";
@@ -56,7 +60,8 @@ inline constexpr std::string_view kSigSubjectMemory = "Unable to allocate memory
 inline constexpr std::string_view kSigSubjectName2 = "CertGetSubjectnameString failed#2";
 
 // Component copy and registration.
-inline constexpr std::string_view kCopyFailed = "复制HalvoraPortal.ocx文件时失败，请重新启动计算机再安装!";
+inline constexpr std::string_view kCopyFailed =
+    "复制HalvoraPortal.ocx文件时失败，请重新启动计算机再安装!";
 inline constexpr std::string_view kLoadFailed = "装载HalvoraMain.ocx文件失败!";
 inline constexpr std::string_view kRegisterCallFailed = "调用DllRegisterServer 失败#1";
 inline constexpr std::string_view kRegisterEntryMissing = "调用DllregisterServer 失败#2";
@@ -67,7 +72,8 @@ inline constexpr std::string_view kAboutMenuItem = "关于 Vorel_Src_V2(&A)...";
 inline constexpr std::string_view kAboutTitle = "关于 Vorel_Src_V2";
 inline constexpr std::string_view kAboutText = "Vorel_Src_V2，1.0 版";
 inline constexpr std::string_view kAboutOk = "确定";
-inline constexpr std::string_view kClientRunning = "专业版程序正在运行，请先关闭专业版再点击升级版本！";
+inline constexpr std::string_view kClientRunning =
+    "专业版程序正在运行，请先关闭专业版再点击升级版本！";
 inline constexpr std::string_view kClientRunningCaption = "提示";
 inline constexpr std::string_view kConfirmCloseForced = "更新未完成，是否要关闭哈沃拉专业版？";
 

@@ -10,7 +10,9 @@
 #include "common/Folders.h"
 #include "platform/FileDescriptor.h"
 
-std::string GetLogFilePath() { return GetModuleDir() + "KDUpdateLog.txt"; }
+std::string GetLogFilePath() {
+    return GetModuleDir() + "KDUpdateLog.txt";
+}
 
 std::string FormatLogLine(const platform::LocalTime& t, std::string_view message) {
     char stamp[64];

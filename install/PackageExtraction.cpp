@@ -62,7 +62,8 @@ bool WriteEntryData(unzFile archive, const std::string& outputPath, uint64_t dec
         written += static_cast<unsigned>(count);
         if (written > declaredSize) return Fail(texts::kUnzipReadEntry);
         // A short write (a full disk) would leave a damaged file behind a success.
-        if (std::fwrite(buffer, 1, static_cast<size_t>(count), output.get()) != static_cast<size_t>(count))
+        if (std::fwrite(buffer, 1, static_cast<size_t>(count), output.get()) !=
+            static_cast<size_t>(count))
             return Fail(texts::kUnzipOpenTarget);
     }
     if (std::fclose(output.release()) != 0) return Fail(texts::kUnzipOpenTarget);
@@ -73,11 +74,13 @@ bool WriteEntryData(unzFile archive, const std::string& outputPath, uint64_t dec
 bool IsSafeEntryName(std::string_view name) {
     if (name.empty()) return true;
     if (name.front() == '/') return false;
-    const bool driveLetter = (name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z');
+    const bool driveLetter =
+        (name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z');
     if (name.size() >= 2 && name[1] == ':' && driveLetter) return false;
     // A backslash counts as a separator only as a character of its own, not as the second
     // byte of a double-byte character.
-    if (platform::GbkContains(name, "\\") || name.find('\0') != std::string_view::npos) return false;
+    if (platform::GbkContains(name, "\\") || name.find('\0') != std::string_view::npos)
+        return false;
     for (std::size_t start = 0; start <= name.size();) {
         const std::size_t slash = std::min(name.find('/', start), name.size());
         if (name.substr(start, slash - start) == "..") return false;
@@ -99,7 +102,8 @@ bool UnzipPackage(const std::string& zipPath, const std::string& targetFolder) {
     for (uLong entry = 0;; ++entry) {
         unz_file_info info{};
         char name[kNameBufferSize];
-        if (unzGetCurrentFileInfo(archive.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+        if (unzGetCurrentFileInfo(archive.get(), &info, name, sizeof name, nullptr, 0, nullptr,
+                                  0) != UNZ_OK)
             return Fail(texts::kUnzipEntryInfo);
         // A name of 512 bytes or more does not fit (the reader leaves it unterminated); a name
         // with a NUL inside would be cut short. Both, and names that lead elsewhere, are refused.
@@ -112,7 +116,8 @@ bool UnzipPackage(const std::string& zipPath, const std::string& targetFolder) {
             std::error_code ignored;
             std::filesystem::create_directory(outputPath, ignored);
         } else {
-            if (info.uncompressed_size > kMaxPackageDataSize - packageData) return Fail(texts::kUnzipReadEntry);
+            if (info.uncompressed_size > kMaxPackageDataSize - packageData)
+                return Fail(texts::kUnzipReadEntry);
             packageData += info.uncompressed_size;
             // minizip opens a bzip2 entry without bzip2 support and hands out its raw bytes.
             if (info.compression_method != 0 && info.compression_method != Z_DEFLATED)

@@ -61,7 +61,8 @@ bool CheckSignerNames(const platform::CCertificate& certificate, bool isComponen
 }
 
 bool CheckPublisherSignature(const std::string& path) {
-    const std::unique_ptr<platform::CEmbeddedSignature> signature = platform::CEmbeddedSignature::Open(path);
+    const std::unique_ptr<platform::CEmbeddedSignature> signature =
+        platform::CEmbeddedSignature::Open(path);
     if (!signature) return Fail(texts::kSigQueryObject);
 
     // Only the first signer counts.

@@ -1,15 +1,14 @@
 #include "platform/Authenticode.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <openssl/asn1.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/pkcs7.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -29,8 +28,10 @@ constexpr uint32_t kSecurityDirectory = 4;
 constexpr size_t kStreamChunk = 256u << 10;
 
 // SPC_INDIRECT_DATA_OBJID and SPC_PE_IMAGE_DATAOBJ in DER (tag, length, value).
-constexpr uint8_t kSpcIndirectDataOid[] = {0x06, 0x0A, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x02, 0x01, 0x04};
-constexpr uint8_t kSpcPeImageDataOid[] = {0x06, 0x0A, 0x2B, 0x06, 0x01, 0x04, 0x01, 0x82, 0x37, 0x02, 0x01, 0x0F};
+constexpr uint8_t kSpcIndirectDataOid[] = {0x06, 0x0A, 0x2B, 0x06, 0x01, 0x04,
+                                           0x01, 0x82, 0x37, 0x02, 0x01, 0x04};
+constexpr uint8_t kSpcPeImageDataOid[] = {0x06, 0x0A, 0x2B, 0x06, 0x01, 0x04,
+                                          0x01, 0x82, 0x37, 0x02, 0x01, 0x0F};
 
 struct Pkcs7Free {
     void operator()(PKCS7* p) const { PKCS7_free(p); }
@@ -72,11 +73,14 @@ std::optional<PeLayout> ReadPeLayout(int fd) {
     };
 
     uint8_t dos[64];
-    if (!inFile(0, sizeof dos) || !ReadExactlyAt(fd, 0, dos, sizeof dos) || LittleEndian16(dos) != 0x5A4D) return std::nullopt;
+    if (!inFile(0, sizeof dos) || !ReadExactlyAt(fd, 0, dos, sizeof dos) ||
+        LittleEndian16(dos) != 0x5A4D)
+        return std::nullopt;
     const uint64_t peOffset = LittleEndian32(dos + 0x3C);
     // Signature, file header and the optional header's first 2 bytes (the magic).
     uint8_t head[4 + 20 + 2];
-    if (!inFile(peOffset, sizeof head) || !ReadExactlyAt(fd, peOffset, head, sizeof head)) return std::nullopt;
+    if (!inFile(peOffset, sizeof head) || !ReadExactlyAt(fd, peOffset, head, sizeof head))
+        return std::nullopt;
     if (LittleEndian32(head) != 0x00004550) return std::nullopt;
     const uint16_t optionalSize = LittleEndian16(head + 4 + 16);
     const uint16_t magic = LittleEndian16(head + 24);
@@ -92,7 +96,9 @@ std::optional<PeLayout> ReadPeLayout(int fd) {
     const uint32_t entryOffset = countOffset + 4 + kSecurityDirectory * 8;
     if (optionalSize < entryOffset + 8 || !inFile(optional, optionalSize)) return std::nullopt;
     uint8_t count[4], entry[8];
-    if (!ReadExactlyAt(fd, optional + countOffset, count, 4) || LittleEndian32(count) <= kSecurityDirectory) return std::nullopt;
+    if (!ReadExactlyAt(fd, optional + countOffset, count, 4) ||
+        LittleEndian32(count) <= kSecurityDirectory)
+        return std::nullopt;
     if (!ReadExactlyAt(fd, optional + entryOffset, entry, 8)) return std::nullopt;
     layout.checksumOffset = optional + 64;
     layout.certDirectoryOffset = optional + entryOffset;
@@ -157,7 +163,8 @@ struct IndirectData {
 };
 
 std::optional<IndirectData> ReadIndirectData(const ASN1_TYPE* content) {
-    if (content == nullptr || content->type != V_ASN1_SEQUENCE || content->value.sequence == nullptr)
+    if (content == nullptr || content->type != V_ASN1_SEQUENCE ||
+        content->value.sequence == nullptr)
         return std::nullopt;
     const unsigned char* begin = content->value.sequence->data;
     const unsigned char* end = begin + content->value.sequence->length;
@@ -168,11 +175,13 @@ std::optional<IndirectData> ReadIndirectData(const ASN1_TYPE* content) {
     if (!data || data->tag != V_ASN1_SEQUENCE) return std::nullopt;
     std::optional<Element> type = ReadElement(data->content, data->end);
     if (!type || type->tag != V_ASN1_OBJECT ||
-        !std::equal(data->content, type->end, std::begin(kSpcPeImageDataOid), std::end(kSpcPeImageDataOid)))
+        !std::equal(data->content, type->end, std::begin(kSpcPeImageDataOid),
+                    std::end(kSpcPeImageDataOid)))
         return std::nullopt;
     // messageDigest: DigestInfo, the last element.
     const unsigned char* p = data->end;
-    std::unique_ptr<X509_SIG, X509SigFree> digestInfo(d2i_X509_SIG(nullptr, &p, outer->end - data->end));
+    std::unique_ptr<X509_SIG, X509SigFree> digestInfo(
+        d2i_X509_SIG(nullptr, &p, outer->end - data->end));
     if (!digestInfo || p != outer->end) return std::nullopt;
     const X509_ALGOR* algorithm = nullptr;
     const ASN1_OCTET_STRING* digest = nullptr;
@@ -184,7 +193,8 @@ std::optional<IndirectData> ReadIndirectData(const ASN1_TYPE* content) {
     result.digested = std::span<const uint8_t>(outer->content, outer->end);
     result.imageDigest = AcceptedDigest(algorithmId);
     if (result.imageDigest == nullptr) return std::nullopt;
-    result.imageHash.assign(ASN1_STRING_get0_data(digest), ASN1_STRING_get0_data(digest) + ASN1_STRING_length(digest));
+    result.imageHash.assign(ASN1_STRING_get0_data(digest),
+                            ASN1_STRING_get0_data(digest) + ASN1_STRING_length(digest));
     return result;
 }
 
@@ -210,9 +220,11 @@ bool VerifySignedAttributes(PKCS7_SIGNER_INFO* signer, const EVP_MD* md, X509* c
     std::unique_ptr<unsigned char, OpenSslFree> owner(encoded);
     EVP_PKEY* key = X509_get0_pubkey(certificate);
     std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
-    if (key == nullptr || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, md, nullptr, key) != 1) return false;
-    return EVP_DigestVerify(ctx.get(), signer->enc_digest->data, static_cast<size_t>(signer->enc_digest->length),
-                            encoded, static_cast<size_t>(length)) == 1;
+    if (key == nullptr || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, md, nullptr, key) != 1)
+        return false;
+    return EVP_DigestVerify(ctx.get(), signer->enc_digest->data,
+                            static_cast<size_t>(signer->enc_digest->length), encoded,
+                            static_cast<size_t>(length)) == 1;
 }
 
 // The Authenticode image digest of the file, read in chunks of a fixed size whatever the
@@ -225,12 +237,15 @@ bool DigestImage(int fd, const PeLayout& layout, const EVP_MD* md, std::vector<u
     auto hashRange = [&](uint64_t from, uint64_t to) {
         while (from < to) {
             const size_t n = static_cast<size_t>(std::min<uint64_t>(to - from, buffer.size()));
-            if (!ReadExactlyAt(fd, from, buffer.data(), n) || EVP_DigestUpdate(ctx.get(), buffer.data(), n) != 1) return false;
+            if (!ReadExactlyAt(fd, from, buffer.data(), n) ||
+                EVP_DigestUpdate(ctx.get(), buffer.data(), n) != 1)
+                return false;
             from += n;
         }
         return true;
     };
-    if (!hashRange(0, layout.checksumOffset) || !hashRange(layout.checksumOffset + 4, layout.certDirectoryOffset) ||
+    if (!hashRange(0, layout.checksumOffset) ||
+        !hashRange(layout.checksumOffset + 4, layout.certDirectoryOffset) ||
         !hashRange(layout.certDirectoryOffset + 8, layout.tableOffset))
         return false;
     unsigned char hash[EVP_MAX_MD_SIZE];
@@ -242,7 +257,8 @@ bool DigestImage(int fd, const PeLayout& layout, const EVP_MD* md, std::vector<u
 
 // The first of the simple display name's attributes that the name holds.
 const ASN1_STRING* FindDisplayAttribute(const X509_NAME* name) {
-    for (int nid : {NID_commonName, NID_organizationalUnitName, NID_organizationName, NID_pkcs9_emailAddress}) {
+    for (int nid : {NID_commonName, NID_organizationalUnitName, NID_organizationName,
+                    NID_pkcs9_emailAddress}) {
         const int index = X509_NAME_get_index_by_NID(name, nid, -1);
         if (index >= 0) return X509_NAME_ENTRY_get_data(X509_NAME_get_entry(name, index));
     }
@@ -252,10 +268,12 @@ const ASN1_STRING* FindDisplayAttribute(const X509_NAME* name) {
 // The simple display name in UTF-8: one of the name's attributes, else the first e-mail
 // address of the matching alternative-name extension, else the name's first attribute.
 std::optional<std::string> SimpleDisplayName(X509* certificate, bool issuer) {
-    const X509_NAME* name = issuer ? X509_get_issuer_name(certificate) : X509_get_subject_name(certificate);
+    const X509_NAME* name =
+        issuer ? X509_get_issuer_name(certificate) : X509_get_subject_name(certificate);
     const ASN1_STRING* value = FindDisplayAttribute(name);
-    std::unique_ptr<GENERAL_NAMES, GeneralNamesFree> altNames(static_cast<GENERAL_NAMES*>(
-        X509_get_ext_d2i(certificate, issuer ? NID_issuer_alt_name : NID_subject_alt_name, nullptr, nullptr)));
+    std::unique_ptr<GENERAL_NAMES, GeneralNamesFree> altNames(
+        static_cast<GENERAL_NAMES*>(X509_get_ext_d2i(
+            certificate, issuer ? NID_issuer_alt_name : NID_subject_alt_name, nullptr, nullptr)));
     for (int i = 0; value == nullptr && altNames && i < sk_GENERAL_NAME_num(altNames.get()); ++i) {
         const GENERAL_NAME* alt = sk_GENERAL_NAME_value(altNames.get(), i);
         if (alt->type == GEN_EMAIL) value = alt->d.rfc822Name;
@@ -294,7 +312,8 @@ struct CEmbeddedSignature::Impl {
 
     PKCS7_SIGNER_INFO* Signer(size_t index) const {
         STACK_OF(PKCS7_SIGNER_INFO)* signers = PKCS7_get_signer_info(pkcs7.get());
-        if (signers == nullptr || index >= static_cast<size_t>(sk_PKCS7_SIGNER_INFO_num(signers))) return nullptr;
+        if (signers == nullptr || index >= static_cast<size_t>(sk_PKCS7_SIGNER_INFO_num(signers)))
+            return nullptr;
         return sk_PKCS7_SIGNER_INFO_value(signers, static_cast<int>(index));
     }
 };
@@ -310,7 +329,9 @@ std::unique_ptr<CEmbeddedSignature> CEmbeddedSignature::Open(const std::string& 
     if (!layout) return nullptr;
     impl->layout = *layout;
     const uint64_t table = layout->tableOffset, tableSize = layout->tableSize;
-    if (table == 0 || tableSize < 8 || table > layout->fileSize || tableSize > layout->fileSize - table) return nullptr;
+    if (table == 0 || tableSize < 8 || table > layout->fileSize ||
+        tableSize > layout->fileSize - table)
+        return nullptr;
     if (table < layout->certDirectoryOffset + 8) return nullptr;  // it would lie in the headers
 
     // WIN_CERTIFICATE: dwLength, wRevision, wCertificateType, bCertificate.
@@ -318,7 +339,8 @@ std::unique_ptr<CEmbeddedSignature> CEmbeddedSignature::Open(const std::string& 
     if (!ReadExactlyAt(impl->fd.Get(), table, header, sizeof header)) return nullptr;
     const uint32_t length = LittleEndian32(header);
     const uint16_t revision = LittleEndian16(header + 4), type = LittleEndian16(header + 6);
-    if (type != kWinCertTypePkcsSignedData || (revision != kWinCertRevision1 && revision != kWinCertRevision2))
+    if (type != kWinCertTypePkcsSignedData ||
+        (revision != kWinCertRevision1 && revision != kWinCertRevision2))
         return nullptr;
     if (length < 8 || length > tableSize || length - 8 > kMaxSignatureEntrySize) return nullptr;
     std::vector<uint8_t> der(length - 8);
@@ -326,7 +348,8 @@ std::unique_ptr<CEmbeddedSignature> CEmbeddedSignature::Open(const std::string& 
 
     const unsigned char* p = der.data();
     impl->pkcs7.reset(d2i_PKCS7(nullptr, &p, static_cast<long>(der.size())));
-    if (!impl->pkcs7 || !PKCS7_type_is_signed(impl->pkcs7.get()) || impl->pkcs7->d.sign == nullptr) return nullptr;
+    if (!impl->pkcs7 || !PKCS7_type_is_signed(impl->pkcs7.get()) || impl->pkcs7->d.sign == nullptr)
+        return nullptr;
     return std::unique_ptr<CEmbeddedSignature>(new CEmbeddedSignature(std::move(impl)));
 }
 
@@ -342,12 +365,14 @@ std::optional<SignerInfo> CEmbeddedSignature::GetSignerInfo(size_t index, uint32
     return info;
 }
 
-std::optional<CCertificate> CEmbeddedSignature::FindCertificate(const SignerInfo& signer, uint32_t& error) const {
+std::optional<CCertificate> CEmbeddedSignature::FindCertificate(const SignerInfo& signer,
+                                                                uint32_t& error) const {
     STACK_OF(X509)* certificates = m_impl->pkcs7->d.sign->cert;
     for (int i = 0; certificates != nullptr && i < sk_X509_num(certificates); ++i) {
         X509* candidate = sk_X509_value(certificates, i);
         if (Encode(X509_get_issuer_name(candidate), i2d_X509_NAME) != signer.issuer) continue;
-        if (Encode(X509_get0_serialNumber(candidate), i2d_ASN1_INTEGER) != signer.serialNumber) continue;
+        if (Encode(X509_get0_serialNumber(candidate), i2d_ASN1_INTEGER) != signer.serialNumber)
+            continue;
         if (X509_up_ref(candidate) != 1) break;
         CCertificate found;
         found.m_impl = std::make_unique<CCertificate::Impl>();
@@ -362,7 +387,8 @@ bool CEmbeddedSignature::VerifyImageIntegrity(const CCertificate& certificate) c
     const PeLayout& layout = m_impl->layout;
     PKCS7_SIGNER_INFO* signer = m_impl->Signer(0);
     if (signer == nullptr || !certificate.m_impl || !certificate.m_impl->x509) return false;
-    if (uint64_t{layout.tableOffset} + layout.tableSize != layout.fileSize) return false;  // unsigned bytes at the end
+    if (uint64_t{layout.tableOffset} + layout.tableSize != layout.fileSize)
+        return false;  // unsigned bytes at the end
 
     // The signed content is a PE image's SpcIndirectDataContent, and the signed attributes say so.
     PKCS7* content = m_impl->pkcs7->d.sign->contents;
@@ -383,10 +409,12 @@ bool CEmbeddedSignature::VerifyImageIntegrity(const CCertificate& certificate) c
 
     // The image digest in the content is this file's.
     std::vector<uint8_t> imageHash;
-    return DigestImage(m_impl->fd.Get(), layout, indirect->imageDigest, imageHash) && imageHash == indirect->imageHash;
+    return DigestImage(m_impl->fd.Get(), layout, indirect->imageDigest, imageHash) &&
+           imageHash == indirect->imageHash;
 }
 
-size_t GetCertificateNameString(const CCertificate& certificate, bool issuer, std::span<char> buffer) {
+size_t GetCertificateNameString(const CCertificate& certificate, bool issuer,
+                                std::span<char> buffer) {
     if (!certificate.m_impl || !certificate.m_impl->x509) return 0;
     std::optional<std::string> utf8 = SimpleDisplayName(certificate.m_impl->x509.get(), issuer);
     if (!utf8) return 0;

@@ -22,7 +22,7 @@ inline constexpr uint32_t kMaxSignatureEntrySize = 4u << 20;
 
 // A certificate, owned.
 class CCertificate {
-public:
+  public:
     CCertificate();
     ~CCertificate();
     CCertificate(CCertificate&&) noexcept;
@@ -33,7 +33,7 @@ public:
     // The certificate in DER; empty for an empty object.
     std::vector<uint8_t> Der() const;
 
-private:
+  private:
     friend class CEmbeddedSignature;
     friend size_t GetCertificateNameString(const CCertificate&, bool, std::span<char>);
     struct Impl;
@@ -51,7 +51,7 @@ struct SignerInfo {
 // CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED). The file stays open while the object lives, so
 // that the checks below all look at the same file.
 class CEmbeddedSignature {
-public:
+  public:
     ~CEmbeddedSignature();
     CEmbeddedSignature(const CEmbeddedSignature&) = delete;
     CEmbeddedSignature& operator=(const CEmbeddedSignature&) = delete;
@@ -80,7 +80,7 @@ public:
     // chain, revocation or time stamp is looked at.
     bool VerifyImageIntegrity(const CCertificate& certificate) const;
 
-private:
+  private:
     struct Impl;
     explicit CEmbeddedSignature(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> m_impl;
@@ -93,6 +93,7 @@ private:
 // asks for the size the name needs, its terminating NUL included; otherwise the name is copied
 // into buffer, cut to fit, NUL-terminated, and the number of bytes written (with the NUL) is
 // returned. 0 when the name cannot be read.
-size_t GetCertificateNameString(const CCertificate& certificate, bool issuer, std::span<char> buffer);
+size_t GetCertificateNameString(const CCertificate& certificate, bool issuer,
+                                std::span<char> buffer);
 
 }  // namespace platform

@@ -41,11 +41,12 @@ bool ReadAt(int fd, off_t offset, void* out, size_t length) {
 bool IsPeImage(const std::string& path) {
     CFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     unsigned char dos[64], signature[4];
-    if (!fd || !ReadAt(fd.Get(), 0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z') return false;
+    if (!fd || !ReadAt(fd.Get(), 0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+        return false;
     const uint32_t peOffset =
         dos[0x3C] | (dos[0x3D] << 8) | (dos[0x3E] << 16) | (static_cast<uint32_t>(dos[0x3F]) << 24);
-    return ReadAt(fd.Get(), static_cast<off_t>(peOffset), signature, sizeof signature) && signature[0] == 'P' &&
-           signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
+    return ReadAt(fd.Get(), static_cast<off_t>(peOffset), signature, sizeof signature) &&
+           signature[0] == 'P' && signature[1] == 'E' && signature[2] == 0 && signature[3] == 0;
 }
 
 RegistrationResult RegisterNative(const std::string& path) {
@@ -63,7 +64,8 @@ RegistrationResult RegisterWithRegistrar(const std::string& path) {
     std::string command = registrar, silent = "/s", file = path;
     char* argv[] = {command.data(), silent.data(), file.data(), nullptr};
     pid_t pid = -1;
-    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) != 0) return RegistrationResult::kNotLoaded;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv, environ) != 0)
+        return RegistrationResult::kNotLoaded;
     int status = 0;
     pid_t waited;
     do {

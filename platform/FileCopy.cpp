@@ -47,11 +47,12 @@ bool CopyFileReplacing(const std::string& source, const std::string& destination
 
     const std::string folder = FolderOf(destination);
     const std::size_t slash = destination.rfind('/');
-    std::string temp = folder + "/." + destination.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    std::string temp =
+        folder + "/." + destination.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
     CFileDescriptor out(::mkostemp(temp.data(), O_CLOEXEC));
     if (!out) return false;
-    const bool written = ::fchmod(out.Get(), st.st_mode & 0777) == 0 && CopyData(in.Get(), out.Get()) &&
-                         ::fsync(out.Get()) == 0;
+    const bool written = ::fchmod(out.Get(), st.st_mode & 0777) == 0 &&
+                         CopyData(in.Get(), out.Get()) && ::fsync(out.Get()) == 0;
     if (!out.Close() || !written || ::rename(temp.c_str(), destination.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;

@@ -6,7 +6,7 @@
 namespace platform {
 
 class CFileDescriptor {
-public:
+  public:
     CFileDescriptor() = default;
     explicit CFileDescriptor(int fd) : m_fd(fd) {}
     CFileDescriptor(const CFileDescriptor&) = delete;
@@ -36,7 +36,7 @@ public:
         return rc == 0;
     }
 
-private:
+  private:
     int m_fd = -1;
 };
 

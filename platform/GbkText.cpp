@@ -10,7 +10,8 @@
 namespace platform {
 namespace {
 
-constexpr const char* kUtf16Host = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
+constexpr const char* kUtf16Host =
+    std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
 struct IconvCloser {
     void operator()(iconv_t cd) const { iconv_close(cd); }
@@ -88,9 +89,9 @@ std::string Utf16ToGbk(std::u16string_view utf16) {
 
 std::u16string GbkToUtf16(std::string_view gbk) {
     static const char16_t question = u'?';
-    std::string bytes = Convert(kUtf16Host, "GBK", gbk,
-                                std::string_view(reinterpret_cast<const char*>(&question), 2),
-                                GbkUnitLength);
+    std::string bytes =
+        Convert(kUtf16Host, "GBK", gbk,
+                std::string_view(reinterpret_cast<const char*>(&question), 2), GbkUnitLength);
     std::u16string out(bytes.size() / 2, u'\0');
     std::memcpy(out.data(), bytes.data(), out.size() * 2);
     return out;

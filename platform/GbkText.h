@@ -20,7 +20,9 @@ std::string Utf16ToGbk(std::u16string_view utf16);
 std::u16string GbkToUtf16(std::string_view gbk);
 
 // True when byte c starts a double-byte GBK character.
-constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsGbkLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 // Position of the first occurrence of needle in text at or after from, where both texts
 // are walked as GBK characters: a match never starts on the second byte of a double-byte

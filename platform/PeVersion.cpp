@@ -26,15 +26,17 @@ struct Location {
 
 // Bounds-checked reads from an open file.
 class CFileReader {
-public:
+  public:
     explicit CFileReader(int fd) : m_fd(fd) {
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) m_size = static_cast<uint64_t>(st.st_size);
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+            m_size = static_cast<uint64_t>(st.st_size);
     }
     uint64_t Size() const { return m_size; }
 
     bool Read(uint64_t offset, void* out, size_t length) const {
-        return offset <= m_size && length <= m_size - offset && ReadExactlyAt(m_fd, offset, out, length);
+        return offset <= m_size && length <= m_size - offset &&
+               ReadExactlyAt(m_fd, offset, out, length);
     }
     bool U16(uint64_t offset, uint16_t& v) const {
         uint8_t b[2];
@@ -49,7 +51,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int m_fd;
     uint64_t m_size = 0;
 };
@@ -62,7 +64,7 @@ struct Section {
 };
 
 class CPeImage {
-public:
+  public:
     explicit CPeImage(const CFileReader& file) : m_file(file) {}
 
     bool ReadHeaders() {
@@ -72,7 +74,8 @@ public:
         if (!m_file.U32(peOffset, signature) || signature != 0x00004550) return false;
         const uint64_t coff = uint64_t{peOffset} + 4;
         uint16_t sectionCount = 0, optionalSize = 0, magic = 0;
-        if (!m_file.U16(coff + 2, sectionCount) || !m_file.U16(coff + 16, optionalSize)) return false;
+        if (!m_file.U16(coff + 2, sectionCount) || !m_file.U16(coff + 16, optionalSize))
+            return false;
         const uint64_t optional = coff + 20;
         if (!m_file.U16(optional, magic)) return false;
         uint32_t countOffset;
@@ -85,8 +88,8 @@ public:
         }
         uint32_t directoryCount = 0;
         const uint32_t resourceEntry = countOffset + 4 + 2 * 8;  // data directory 2
-        if (optionalSize < resourceEntry + 8 || !m_file.U32(optional + countOffset, directoryCount) ||
-            directoryCount <= 2)
+        if (optionalSize < resourceEntry + 8 ||
+            !m_file.U32(optional + countOffset, directoryCount) || directoryCount <= 2)
             return false;
         if (!m_file.U32(optional + resourceEntry, m_resourceRva)) return false;
         if (m_resourceRva == 0 || sectionCount == 0 || sectionCount > kMaxSections) return false;
@@ -125,27 +128,31 @@ public:
         if (!data || (*data & kHighBit)) return std::nullopt;
         std::optional<uint64_t> entry = RvaToOffset(uint64_t{m_resourceRva} + *data, 16);
         uint32_t dataRva = 0, dataSize = 0;
-        if (!entry || !m_file.U32(*entry, dataRva) || !m_file.U32(*entry + 4, dataSize)) return std::nullopt;
+        if (!entry || !m_file.U32(*entry, dataRva) || !m_file.U32(*entry + 4, dataSize))
+            return std::nullopt;
         if (dataSize == 0 || dataSize > kMaxResourceSize) return std::nullopt;
         std::optional<uint64_t> offset = RvaToOffset(dataRva, dataSize);
         if (!offset) return std::nullopt;
         return Location{*offset, dataSize};
     }
 
-private:
+  private:
     // In the resource directory at dirOffset (relative to the resource root), the
     // OffsetToData of the entry with the given id, or of the first entry when !byId.
     std::optional<uint32_t> FindEntry(uint32_t dirOffset, uint32_t id, bool byId) const {
         std::optional<uint64_t> dir = RvaToOffset(uint64_t{m_resourceRva} + dirOffset, 16);
         uint16_t named = 0, ids = 0;
-        if (!dir || !m_file.U16(*dir + 12, named) || !m_file.U16(*dir + 14, ids)) return std::nullopt;
+        if (!dir || !m_file.U16(*dir + 12, named) || !m_file.U16(*dir + 14, ids))
+            return std::nullopt;
         const uint32_t count = uint32_t{named} + ids;
         if (count == 0) return std::nullopt;
-        std::optional<uint64_t> entries = RvaToOffset(uint64_t{m_resourceRva} + dirOffset + 16, uint64_t{count} * 8);
+        std::optional<uint64_t> entries =
+            RvaToOffset(uint64_t{m_resourceRva} + dirOffset + 16, uint64_t{count} * 8);
         if (!entries) return std::nullopt;
         for (uint32_t i = 0; i < (byId ? count : 1); ++i) {
             uint32_t name = 0, target = 0;
-            if (!m_file.U32(*entries + i * 8, name) || !m_file.U32(*entries + i * 8 + 4, target)) return std::nullopt;
+            if (!m_file.U32(*entries + i * 8, name) || !m_file.U32(*entries + i * 8 + 4, target))
+                return std::nullopt;
             if (!byId || name == id) return target;
         }
         return std::nullopt;
@@ -188,14 +195,17 @@ std::optional<VsFixedFileInfo> QueryFixedFileInfo(std::span<const uint8_t> resou
     constexpr size_t kValueOffset = 40;
     constexpr size_t kFixedSize = 52;
     static const char16_t kKey[] = u"VS_VERSION_INFO";
-    auto u16 = [&](size_t at) { return static_cast<uint16_t>(resource[at] | (resource[at + 1] << 8)); };
+    auto u16 = [&](size_t at) {
+        return static_cast<uint16_t>(resource[at] | (resource[at + 1] << 8));
+    };
     auto u32 = [&](size_t at) {
         return resource[at] | (resource[at + 1] << 8) | (resource[at + 2] << 16) |
                (static_cast<uint32_t>(resource[at + 3]) << 24);
     };
     if (resource.size() < kValueOffset + kFixedSize) return std::nullopt;
     const uint16_t length = u16(0), valueLength = u16(2);
-    if (length < kValueOffset + kFixedSize || length > resource.size() || valueLength < kFixedSize) return std::nullopt;
+    if (length < kValueOffset + kFixedSize || length > resource.size() || valueLength < kFixedSize)
+        return std::nullopt;
     for (size_t i = 0; i < 16; ++i)
         if (u16(6 + i * 2) != kKey[i]) return std::nullopt;
     VsFixedFileInfo info;

@@ -73,14 +73,16 @@ void RemoveStaleTempFiles(const std::string& folder, const std::string& prefix) 
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() == prefix.size() + 6 && name.starts_with(prefix)) std::filesystem::remove(entry.path(), ec);
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
+            std::filesystem::remove(entry.path(), ec);
     }
 }
 
 // Replaces the hive file with a new text made from the current one, under an exclusive
 // lock on the hive's folder so that two writers never lose each other's change. The new
 // file is written and synced beside the old one and renamed over it.
-bool UpdateHive(RegRoot root, const std::function<std::optional<std::string>(const CRegHive&)>& edit) {
+bool UpdateHive(RegRoot root,
+                const std::function<std::optional<std::string>(const CRegHive&)>& edit) {
     const std::string folder = HiveFolder(root);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -95,7 +97,8 @@ bool UpdateHive(RegRoot root, const std::function<std::optional<std::string>(con
     bool missing = false;
     std::optional<std::string> current = ReadWholeFile(path, missing);
     if (!current && !missing) return false;
-    std::optional<CRegHive> hive = CRegHive::Parse(current ? *current : CRegHive::EmptyText(), RootName(root));
+    std::optional<CRegHive> hive =
+        CRegHive::Parse(current ? *current : CRegHive::EmptyText(), RootName(root));
     if (!hive) return false;
     std::optional<std::string> text = edit(*hive);
     if (!text) return false;
@@ -106,7 +109,8 @@ bool UpdateHive(RegRoot root, const std::function<std::optional<std::string>(con
     if (!out) return false;
     struct stat old {};
     mode_t mode = (current && ::stat(path.c_str(), &old) == 0) ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(out.Get(), mode) == 0 && WriteAll(out.Get(), *text) && ::fsync(out.Get()) == 0;
+    bool ok =
+        ::fchmod(out.Get(), mode) == 0 && WriteAll(out.Get(), *text) && ::fsync(out.Get()) == 0;
     ok = out.Close() && ok;
     if (!ok || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -118,7 +122,9 @@ bool UpdateHive(RegRoot root, const std::function<std::optional<std::string>(con
 
 }  // namespace
 
-std::string RegHivePath(RegRoot root) { return HiveFolder(root) + RootName(root) + ".reg"; }
+std::string RegHivePath(RegRoot root) {
+    return HiveFolder(root) + RootName(root) + ".reg";
+}
 
 std::optional<CRegKey> CRegKey::OpenForRead(RegRoot root, std::string_view subKey) {
     std::optional<CRegHive> hive = LoadHive(root);

@@ -23,7 +23,7 @@ std::string RegHivePath(RegRoot root);
 
 // An open key. Closing it is destroying it.
 class CRegKey {
-public:
+  public:
     // Opens an existing key for reading (RegOpenKeyExA with KEY_READ). nullopt when the
     // hive file is missing or cannot be parsed, or the key does not exist.
     static std::optional<CRegKey> OpenForRead(RegRoot root, std::string_view subKey);
@@ -42,7 +42,7 @@ public:
     // differs only in that value's line. false when the hive cannot be parsed or written.
     bool SetValue(std::string_view name, uint32_t type, const void* data, std::size_t size);
 
-private:
+  private:
     CRegKey(RegRoot root, std::string subKey) : m_root(root), m_strSubKey(std::move(subKey)) {}
 
     RegRoot m_root;

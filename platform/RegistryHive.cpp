@@ -7,7 +7,9 @@
 namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view TrimRight(std::string_view s) {
     while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
@@ -35,7 +37,8 @@ std::string FoldName(std::string_view s) {
 
 bool IsCharBoundary(std::string_view s, std::size_t pos) {
     std::size_t i = 0;
-    while (i < pos) i += (IsGbkLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+    while (i < pos)
+        i += (IsGbkLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
     return i == pos;
 }
 
@@ -202,20 +205,26 @@ std::string FormatRegValueLine(std::string_view name, const RegValue& value) {
     return line;
 }
 
-std::string CRegHive::EmptyText() { return "REGEDIT4\r\n\r\n"; }
+std::string CRegHive::EmptyText() {
+    return "REGEDIT4\r\n\r\n";
+}
 
 std::optional<CRegHive> CRegHive::Parse(std::string_view text, std::string_view rootName) {
     CRegHive hive;
     hive.m_strText.assign(text);
     hive.m_strRoot.assign(rootName);
     std::size_t firstBreak = text.find('\n');
-    hive.m_strNewline = (firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r') ? "\r\n" : "\n";
+    hive.m_strNewline =
+        (firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r')
+            ? "\r\n"
+            : "\n";
 
     // Walks physical lines: [begin, end) without the line break, next = start of the next line.
     auto lineAt = [&](std::size_t begin, std::size_t& next) {
         std::size_t nl = text.find('\n', begin);
         next = nl == std::string_view::npos ? text.size() : nl + 1;
-        return TrimRight(text.substr(begin, (nl == std::string_view::npos ? text.size() : nl) - begin));
+        return TrimRight(
+            text.substr(begin, (nl == std::string_view::npos ? text.size() : nl) - begin));
     };
 
     std::size_t pos = 0, next = 0;
@@ -229,7 +238,8 @@ std::optional<CRegHive> CRegHive::Parse(std::string_view text, std::string_view 
         std::string_view content = TrimLeft(line);
         if (content.empty() || content[0] == ';') continue;
         if (content[0] == '[') {
-            if (content.back() != ']' || content.size() < 2 || content[1] == '-') return std::nullopt;
+            if (content.back() != ']' || content.size() < 2 || content[1] == '-')
+                return std::nullopt;
             std::string_view path = content.substr(1, content.size() - 2);
             std::string folded = FoldName(path);
             if (!folded.starts_with(foldedRoot)) return std::nullopt;
@@ -274,8 +284,8 @@ bool CRegHive::HasKey(std::string_view subKey) const {
     for (const KeySection& section : m_sections) {
         const std::string path = FoldName(section.path);
         if (path == wanted) return true;
-        if (path.size() > wanted.size() && path.starts_with(wanted) && path[wanted.size()] == '\\' &&
-            IsCharBoundary(section.path, wanted.size()))
+        if (path.size() > wanted.size() && path.starts_with(wanted) &&
+            path[wanted.size()] == '\\' && IsCharBoundary(section.path, wanted.size()))
             return true;
     }
     return false;
@@ -288,7 +298,8 @@ const CRegHive::KeySection* CRegHive::LastSection(std::string_view subKey) const
     return found;
 }
 
-const CRegHive::ValueEntry* CRegHive::FindValue(std::string_view subKey, std::string_view name) const {
+const CRegHive::ValueEntry* CRegHive::FindValue(std::string_view subKey,
+                                                std::string_view name) const {
     const ValueEntry* found = nullptr;
     for (const KeySection& section : m_sections) {
         if (!RegNamesEqual(section.path, subKey)) continue;
@@ -307,7 +318,8 @@ std::optional<RegValue> CRegHive::GetValue(std::string_view subKey, std::string_
 std::string CRegHive::AppendSection(std::string_view subKey, std::string_view valueLine) const {
     std::string text = m_strText;
     if (!text.empty() && text.back() != '\n') text += m_strNewline;
-    if (!text.ends_with(m_strNewline + m_strNewline) && !text.ends_with("\n\n")) text += m_strNewline;
+    if (!text.ends_with(m_strNewline + m_strNewline) && !text.ends_with("\n\n"))
+        text += m_strNewline;
     text += "[" + m_strRoot;
     if (!subKey.empty()) text += "\\" + std::string(subKey);
     text += "]" + m_strNewline;
@@ -335,7 +347,8 @@ std::string CRegHive::WithValue(std::string_view subKey, std::string_view name,
     if (const KeySection* section = LastSection(subKey)) {
         std::string text = m_strText;
         std::string insert = line + m_strNewline;
-        if (section->insertAt > 0 && text[section->insertAt - 1] != '\n') insert = m_strNewline + insert;
+        if (section->insertAt > 0 && text[section->insertAt - 1] != '\n')
+            insert = m_strNewline + insert;
         text.insert(section->insertAt, insert);
         return text;
     }

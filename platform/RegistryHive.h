@@ -28,7 +28,7 @@ struct RegValue {
 // A parsed hive. It keeps the file's text and where each key and value stands in it, so
 // that a change rewrites only the lines it concerns and every other byte stays as it was.
 class CRegHive {
-public:
+  public:
     // Parses a REGEDIT4 text whose keys all lie under rootName (e.g. "HKEY_CURRENT_USER").
     // nullopt when any line is malformed: a hive is read whole or not at all.
     static std::optional<CRegHive> Parse(std::string_view text, std::string_view rootName);
@@ -49,11 +49,12 @@ public:
     std::string WithKey(std::string_view subKey) const;
 
     // The hive text after setting the value (creating the key when missing).
-    std::string WithValue(std::string_view subKey, std::string_view name, const RegValue& value) const;
+    std::string WithValue(std::string_view subKey, std::string_view name,
+                          const RegValue& value) const;
 
     const std::string& Text() const { return m_strText; }
 
-private:
+  private:
     struct ValueEntry {
         std::string name;
         RegValue value;
@@ -61,7 +62,7 @@ private:
         std::size_t lineEnd = 0;    // offset just past its last line's line break
     };
     struct KeySection {
-        std::string path;  // below the root, without leading "\"
+        std::string path;          // below the root, without leading "\"
         std::size_t insertAt = 0;  // where a new value line of this section goes
         std::vector<ValueEntry> values;
     };

@@ -29,7 +29,8 @@ CSharedSection& CSharedSection::operator=(CSharedSection&& other) noexcept {
 
 CSharedSection::Result CSharedSection::Create(std::string_view name, std::size_t size) {
     Close();
-    if (name.empty() || name.find('/') != std::string_view::npos || size == 0) return Result::Failed;
+    if (name.empty() || name.find('/') != std::string_view::npos || size == 0)
+        return Result::Failed;
     const std::string posixName = "/" + std::string(name);
     CFileDescriptor fd(::shm_open(posixName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd) return errno == EEXIST ? Result::AlreadyExists : Result::Failed;

@@ -8,7 +8,7 @@
 namespace platform {
 
 class CSharedSection {
-public:
+  public:
     enum class Result { Created, AlreadyExists, Failed };
 
     CSharedSection() = default;
@@ -30,7 +30,7 @@ public:
 
     bool IsOpen() const { return m_pMemory != nullptr; }
 
-private:
+  private:
     std::string m_strName;
     void* m_pMemory = nullptr;
     std::size_t m_size = 0;

@@ -43,7 +43,9 @@ bool ShellOpen(std::string_view target, std::string_view workingFolder) {
     if (workingFolder.empty()) return Spawn({opener, std::string(target)}, std::string());
 
     std::string folder(workingFolder);
-    std::string file = target.front() == '/' ? std::string(target) : folder + (folder.back() == '/' ? "" : "/") + std::string(target);
+    std::string file = target.front() == '/'
+                           ? std::string(target)
+                           : folder + (folder.back() == '/' ? "" : "/") + std::string(target);
     if (hasOpener) return Spawn({opener, file}, folder);
     return Spawn({file}, folder);
 }

@@ -31,7 +31,8 @@ std::string GetTempFolder() {
 
 std::string GetSystemFolder() {
     const char* dir = std::getenv("VOREL_SYSTEM_DIR");
-    return WithoutTrailingSlashes((dir != nullptr && *dir != '\0') ? dir : VOREL_DEFAULT_SYSTEM_DIR);
+    return WithoutTrailingSlashes((dir != nullptr && *dir != '\0') ? dir
+                                                                   : VOREL_DEFAULT_SYSTEM_DIR);
 }
 
 }  // namespace platform

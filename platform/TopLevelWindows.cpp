@@ -40,7 +40,7 @@ int OnXError(Display* display, XErrorEvent* event) {
 
 // One connection to the display for the duration of a call.
 class CXSession {
-public:
+  public:
     CXSession() : m_display(XOpenDisplay(nullptr)) {
         if (!m_display) return;
         g_pOwnDisplay = m_display.get();
@@ -54,7 +54,7 @@ public:
     }
     Display* Get() const { return m_display.get(); }
 
-private:
+  private:
     DisplayHandle m_display;
 };
 
@@ -63,8 +63,8 @@ bool HasProperty(Display* d, Window w, Atom property) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, property, 0, 0, False, AnyPropertyType, &type, &format, &count, &after, &data) !=
-        Success)
+    if (XGetWindowProperty(d, w, property, 0, 0, False, AnyPropertyType, &type, &format, &count,
+                           &after, &data) != Success)
         return false;
     if (data != nullptr) XFree(data);
     return type != None;
@@ -85,17 +85,19 @@ std::string Utf8Title(Display* d, Window w) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, netWmName, 0, 4096, False, utf8, &type, &format, &count, &after, &data) == Success &&
+    if (XGetWindowProperty(d, w, netWmName, 0, 4096, False, utf8, &type, &format, &count, &after,
+                           &data) == Success &&
         data != nullptr) {
         std::unique_ptr<unsigned char, XFreer> owned(data);
         if (type == utf8 && format == 8) return std::string(reinterpret_cast<char*>(data), count);
     }
-    XTextProperty property {};
+    XTextProperty property{};
     if (!XGetWMName(d, w, &property) || property.value == nullptr) return std::string();
     std::unique_ptr<unsigned char, XFreer> owned(property.value);
     char** list = nullptr;
     int items = 0;
-    if (Xutf8TextPropertyToTextList(d, &property, &list, &items) < Success || list == nullptr) return std::string();
+    if (Xutf8TextPropertyToTextList(d, &property, &list, &items) < Success || list == nullptr)
+        return std::string();
     std::string title = items > 0 ? list[0] : "";
     XFreeStringList(list);
     return title;
@@ -121,7 +123,7 @@ bool WindowExists(Display* d, Window w) {
 
 bool DeliverClose(Display* d, Window w) {
     if (w == 0 || !WindowExists(d, w)) return false;
-    XEvent event {};
+    XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = w;
     event.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
@@ -169,7 +171,8 @@ bool SendCloseRequest(WindowId window, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < deadline && WindowExists(d, window)) {
         XWindowAttributes attributes;
-        if (XGetWindowAttributes(d, window, &attributes) && attributes.map_state != IsViewable) break;
+        if (XGetWindowAttributes(d, window, &attributes) && attributes.map_state != IsViewable)
+            break;
         ::usleep(20000);
     }
     return true;

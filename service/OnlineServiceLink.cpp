@@ -16,4 +16,6 @@ bool IsOnlineServiceLink(std::string_view urlGbk) {
     return platform::GbkContains(urlGbk, kLinkMarker);
 }
 
-void OpenOnlineService() { platform::ShellOpen(MakeOnlineServiceUrl()); }
+void OpenOnlineService() {
+    platform::ShellOpen(MakeOnlineServiceUrl());
+}

@@ -14,7 +14,8 @@ constexpr std::string_view kServicePathAndQuery = "/DUR2012/Service.aspx?hdType=
 constexpr std::size_t kDigestSize = 20;
 
 // Weekday names of the token, fixed: the process locale is changed by the GUI toolkit.
-constexpr const char* kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr const char* kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                     "Thursday", "Friday", "Saturday"};
 
 }  // namespace
 
@@ -22,7 +23,8 @@ std::vector<uint8_t> HmacSha1Digest(std::string_view text) {
     std::vector<uint8_t> digest(EVP_MAX_MD_SIZE);
     unsigned int length = 0;
     if (HMAC(EVP_sha1(), kServiceKey.data(), static_cast<int>(kServiceKey.size()),
-             reinterpret_cast<const unsigned char*>(text.data()), text.size(), digest.data(), &length) == nullptr ||
+             reinterpret_cast<const unsigned char*>(text.data()), text.size(), digest.data(),
+             &length) == nullptr ||
         length != kDigestSize)
         return {};
     digest.resize(length);
@@ -41,8 +43,8 @@ std::string UrlEncode(std::string_view text) {
     std::string out;
     out.reserve(text.size() * 3);
     for (unsigned char c : text) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '*') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+            c == '-' || c == '_' || c == '.' || c == '*') {
             out += static_cast<char>(c);
         } else if (c == ' ') {
             out += '+';
@@ -59,8 +61,8 @@ std::string FormatServiceTime(std::time_t moment) {
     const std::optional<platform::LocalTime> t = platform::ToLocalTime(moment);
     if (!t || t->year < 1970 || t->year > 3000) return "Invalid DateTime";
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d %s", t->year, t->month, t->day, t->hour,
-                  t->minute, t->second, kWeekdays[t->weekday % 7]);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d %s", t->year, t->month, t->day,
+                  t->hour, t->minute, t->second, kWeekdays[t->weekday % 7]);
     return text;
 }
 
@@ -68,7 +70,8 @@ std::string BuildServiceToken(std::string_view timeText) {
     const std::string signature = Base64EncodeDigest(HmacSha1Digest(timeText));
     if (signature.empty()) return std::string();
     std::string token = "<?xml version=\"1.0\" encoding=\"gb2312\"?>";
-    token += "<Token><IDType></IDType><ID></ID><CardIDList></CardIDList><Name></Name><From>D</From>";
+    token +=
+        "<Token><IDType></IDType><ID></ID><CardIDList></CardIDList><Name></Name><From>D</From>";
     token += "<Systime>" + std::string(timeText) + "</Systime>";
     token += "<Verify_Type>HMAC_SHA1</Verify_Type>";
     token += "<Verify>" + signature + "</Verify>";
@@ -76,16 +79,21 @@ std::string BuildServiceToken(std::string_view timeText) {
     return token;
 }
 
-std::string ServiceFallbackUrl() { return std::string("http://") + VOREL_WEB_HOST + "/"; }
+std::string ServiceFallbackUrl() {
+    return std::string("http://") + VOREL_WEB_HOST + "/";
+}
 
 std::string MakeOnlineServiceUrlAt(std::time_t moment) {
     try {
         const std::string token = BuildServiceToken(FormatServiceTime(moment));
         if (token.empty()) return ServiceFallbackUrl();
-        return std::string("https://") + VOREL_SERVICE_HOST + std::string(kServicePathAndQuery) + UrlEncode(token);
+        return std::string("https://") + VOREL_SERVICE_HOST + std::string(kServicePathAndQuery) +
+               UrlEncode(token);
     } catch (...) {
         return ServiceFallbackUrl();
     }
 }
 
-std::string MakeOnlineServiceUrl() { return MakeOnlineServiceUrlAt(std::time(nullptr)); }
+std::string MakeOnlineServiceUrl() {
+    return MakeOnlineServiceUrlAt(std::time(nullptr));
+}

@@ -9,7 +9,9 @@
 namespace ui {
 namespace {
 
-wxString Utf8(std::string_view text) { return wxString::FromUTF8(text.data(), text.size()); }
+wxString Utf8(std::string_view text) {
+    return wxString::FromUTF8(text.data(), text.size());
+}
 
 }  // namespace
 
@@ -18,7 +20,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent)
                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(new wxStaticText(this, wxID_ANY, Utf8(texts::kAboutText)), 0, wxALL, 16);
-    sizer->Add(new wxButton(this, wxID_OK, Utf8(texts::kAboutOk)), 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+    sizer->Add(new wxButton(this, wxID_OK, Utf8(texts::kAboutOk)), 0,
+               wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(sizer);
     CentreOnParent();
 }

@@ -11,7 +11,9 @@ namespace {
 
 constexpr std::size_t kMarkerSize = 128;
 
-wxString Utf8(std::string_view text) { return wxString::FromUTF8(text.data(), text.size()); }
+wxString Utf8(std::string_view text) {
+    return wxString::FromUTF8(text.data(), text.size());
+}
 
 }  // namespace
 
@@ -20,7 +22,8 @@ bool CheckClientRunning(platform::CSharedSection& section) {
         case platform::CSharedSection::Result::Failed:
             return false;
         case platform::CSharedSection::Result::AlreadyExists: {
-            wxMessageDialog box(nullptr, Utf8(texts::kClientRunning), Utf8(texts::kClientRunningCaption), wxOK);
+            wxMessageDialog box(nullptr, Utf8(texts::kClientRunning),
+                                Utf8(texts::kClientRunningCaption), wxOK);
             box.ShowModal();
             return false;
         }

@@ -18,21 +18,27 @@ constexpr std::string_view kClientProgram = "HalvoraPortal.exe";
 }  // namespace
 
 wxString DialogFontFace() {
-    const wxString preferred = wxString::FromUTF8(texts::kDialogFontFace.data(), texts::kDialogFontFace.size());
-    for (const wxString& face : {preferred, wxString("WenQuanYi Micro Hei"), wxString("Noto Sans CJK SC"),
-                                 wxString("Droid Sans Fallback"), wxString("AR PL UMing CN")}) {
+    const wxString preferred =
+        wxString::FromUTF8(texts::kDialogFontFace.data(), texts::kDialogFontFace.size());
+    for (const wxString& face :
+         {preferred, wxString("WenQuanYi Micro Hei"), wxString("Noto Sans CJK SC"),
+          wxString("Droid Sans Fallback"), wxString("AR PL UMing CN")}) {
         if (wxFontEnumerator::IsValidFacename(face)) return face;
     }
     return wxString();
 }
 
-std::string ManualDownloadUrl() { return std::string("http://") + VOREL_WEB_HOST + "/kdweb/download.htm"; }
+std::string ManualDownloadUrl() {
+    return std::string("http://") + VOREL_WEB_HOST + "/kdweb/download.htm";
+}
 
 CMainUpdateDlg::CMainUpdateDlg()
     : CPictureDialog(wxString(), kDialogSize, 133),
       m_progress(this, IDC_PROGRESS, wxPoint(0, 230), wxSize(500, 6)),
-      m_staticStatus(this, IDC_STATIC_STATUS, wxString(), wxPoint(205, 274), wxSize(103, 20), wxST_NO_AUTORESIZE),
-      m_staticPercent(this, IDC_STATIC_PERCENT, wxString(), wxPoint(270, 274), wxSize(33, 20), wxST_NO_AUTORESIZE),
+      m_staticStatus(this, IDC_STATIC_STATUS, wxString(), wxPoint(205, 274), wxSize(103, 20),
+                     wxST_NO_AUTORESIZE),
+      m_staticPercent(this, IDC_STATIC_PERCENT, wxString(), wxPoint(270, 274), wxSize(33, 20),
+                      wxST_NO_AUTORESIZE),
       m_btnTryNow(this, IDC_BUTTON_TRYNOW, wxPoint(193, 285), wxSize(109, 30)),
       m_btnManual(this, IDC_BUTTON_MANUAL, wxPoint(193, 285), wxSize(109, 30)),
       m_btnClose(this, IDC_BUTTON_CLOSE, wxPoint(474, 6), wxSize(18, 18)),
@@ -46,12 +52,17 @@ CMainUpdateDlg::CMainUpdateDlg()
     Bind(wxEVT_SHOW, &CMainUpdateDlg::OnShow, this);
     Bind(wxEVT_TIMER, &CMainUpdateDlg::OnTimer, this, IDT_START_UPDATE);
     SetDialogKeys([this] { OnTryNow(); }, {});  // Escape never closes this dialog
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnTryNow(); }, IDC_BUTTON_TRYNOW);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnManualDownload(); }, IDC_BUTTON_MANUAL);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCloseButton(); }, IDC_BUTTON_CLOSE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnTryNow(); }, IDC_BUTTON_TRYNOW);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnManualDownload(); }, IDC_BUTTON_MANUAL);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnCloseButton(); }, IDC_BUTTON_CLOSE);
 }
 
-CMainUpdateDlg::~CMainUpdateDlg() { m_timer.Stop(); }
+CMainUpdateDlg::~CMainUpdateDlg() {
+    m_timer.Stop();
+}
 
 void CMainUpdateDlg::Place(wxWindow& control, int x, int y, int width, int height) {
     control.SetSize(x, y, width, height);
@@ -125,7 +136,9 @@ void CMainUpdateDlg::ShowStage(DisplayStage stage) {
     Update();
 }
 
-void CMainUpdateDlg::ShowProgressBar() { m_progress.Show(); }
+void CMainUpdateDlg::ShowProgressBar() {
+    m_progress.Show();
+}
 
 void CMainUpdateDlg::OnShow(wxShowEvent& event) {
     event.Skip();

@@ -51,7 +51,9 @@ void CPictureDialog::OnCharHook(wxKeyEvent& event) {
     }
 }
 
-void CPictureDialog::ShowKeepingModalRun(bool show) { wxTopLevelWindow::Show(show); }
+void CPictureDialog::ShowKeepingModalRun(bool show) {
+    wxTopLevelWindow::Show(show);
+}
 
 void CPictureDialog::KeepKeyboard() {
     const wxWindow* focus = FindFocus();
@@ -111,6 +113,8 @@ void CPictureDialog::OnLeftUp(wxMouseEvent&) {
     if (HasCapture()) ReleaseMouse();
 }
 
-void CPictureDialog::OnCaptureLost(wxMouseCaptureLostEvent&) { m_bDragging = false; }
+void CPictureDialog::OnCaptureLost(wxMouseCaptureLostEvent&) {
+    m_bDragging = false;
+}
 
 }  // namespace ui

@@ -7,14 +7,18 @@
 
 namespace ui {
 
-bool CBarProgressControl::Exists() const { return !m_bar.IsBeingDeleted(); }
+bool CBarProgressControl::Exists() const {
+    return !m_bar.IsBeingDeleted();
+}
 
 void CBarProgressControl::SetPos(int position) {
     m_bar.SetPos(position);
     m_bar.Update();  // paint now: the transfer holds the thread until its next chunk
 }
 
-bool CLabelProgressControl::Exists() const { return !m_label.IsBeingDeleted(); }
+bool CLabelProgressControl::Exists() const {
+    return !m_label.IsBeingDeleted();
+}
 
 void CLabelProgressControl::SetText(std::string_view text) {
     const wxString label = wxString::FromUTF8(platform::GbkToUtf8(text));

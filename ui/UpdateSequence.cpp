@@ -31,7 +31,8 @@ namespace {
 // like a downloaded one.
 bool StoreFile(const std::string& path, std::string_view bytes) {
     const std::string partial = path + ".part";
-    platform::CFileDescriptor fd(::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    platform::CFileDescriptor fd(
+        ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!fd) return false;
     bool ok = true;
     // In pieces: one write of a whole large body is far slower in the kernel.
@@ -60,7 +61,9 @@ bool Fetch(const std::string& host, const std::string& path, const std::string& 
 
 }  // namespace
 
-bool IsSafeFileName(std::string_view name) { return !name.empty() && IsSafeNamePart(name); }
+bool IsSafeFileName(std::string_view name) {
+    return !name.empty() && IsSafeNamePart(name);
+}
 
 std::string ExtractionFolderOf(std::string_view packagePath, std::string_view packageName) {
     const std::size_t dot = packageName.rfind('.');
@@ -113,7 +116,8 @@ bool CUpdateSequence::DownloadPackage() try {
     const std::string& package = g_xmlFileInfo.InstallZipName;
     // Both names come over plain HTTP and become files in the working folder; the package
     // also names the folder it is extracted into, which is deleted first.
-    if (!IsSafeFileName(installer) || !IsSafeFileName(package) || ExtractionFolderOf(package, package).empty())
+    if (!IsSafeFileName(installer) || !IsSafeFileName(package) ||
+        ExtractionFolderOf(package, package).empty())
         return false;
 
     m_strWorkDir = GetTempWorkDir(g_xmlFileInfo.InstallProjID, g_xmlFileInfo.NormalInstallVersion);
@@ -131,7 +135,8 @@ bool CUpdateSequence::DownloadPackage() try {
 bool CUpdateSequence::RunFullInstaller() try {
     const std::string& installer = g_xmlFileInfo.InstallFileName;
     if (m_strWorkDir.empty() || !CheckPublisherSignature(m_strWorkDir + installer)) return false;
-    if (platform::WindowId login = platform::FindTopLevelWindow(texts::Gbk(texts::kClientLoginWindowTitle)))
+    if (platform::WindowId login =
+            platform::FindTopLevelWindow(texts::Gbk(texts::kClientLoginWindowTitle)))
         platform::SendCloseRequest(login);
     platform::ShellOpen(installer, m_strWorkDir);
     return true;

@@ -29,7 +29,8 @@ class IUpdateView {
 class CUpdateSequence {
   public:
     // progress is the dialog's progress record; the sequence fills its size and stage.
-    CUpdateSequence(IUpdateView& view, TransferProgress& progress) : m_view(view), m_progress(progress) {}
+    CUpdateSequence(IUpdateView& view, TransferProgress& progress)
+        : m_view(view), m_progress(progress) {}
 
     // The timer's work, after the timer is stopped and the record holds the dialog's bar
     // and label: the whole sequence, ending in a display stage or the started installer.

@@ -27,7 +27,9 @@ constexpr long kNavigateFlags = CWebBrowser2::navNoHistory | CWebBrowser2::navNo
                                 CWebBrowser2::navNoWriteToCache;  // 14
 constexpr int kCloseWaitMs = 800;
 
-wxString Utf8(std::string_view text) { return wxString::FromUTF8(text.data(), text.size()); }
+wxString Utf8(std::string_view text) {
+    return wxString::FromUTF8(text.data(), text.size());
+}
 
 // The program icon from its PNG resource, with its alpha.
 wxIcon ProgramIcon() {
@@ -49,7 +51,8 @@ wxIcon ProgramIcon() {
 }
 
 void AskClientToClose() {
-    if (platform::WindowId window = platform::FindTopLevelWindow(texts::Gbk(texts::kClientMainWindowTitle)))
+    if (platform::WindowId window =
+            platform::FindTopLevelWindow(texts::Gbk(texts::kClientMainWindowTitle)))
         platform::PostCloseRequest(window);
 }
 
@@ -66,12 +69,16 @@ CVorel_Src_V2Dlg::CVorel_Src_V2Dlg()
     if (m_hIcon.IsOk()) SetIcon(m_hIcon);
     m_browserTips.Create(this, IDC_BROWSER_TIPS, kTipsViewRect);
     m_browserNews.Create(this, IDC_BROWSER_NEWS, kNewsViewRect);
-    m_browserTips.SetBeforeNavigate([this](const wxString& url, bool& cancel) { OnBeforeNavigateTips(url, cancel); });
+    m_browserTips.SetBeforeNavigate(
+        [this](const wxString& url, bool& cancel) { OnBeforeNavigateTips(url, cancel); });
     Bind(wxEVT_SHOW, &CVorel_Src_V2Dlg::OnShow, this);
     SetDialogKeys([this] { OnUpdateNow(); }, [this] { OnCloseButton(); });
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnUpdateNow(); }, IDC_BUTTON_UPDATENOW);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnNotNow(); }, IDC_BUTTON_NOTNOW);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCloseButton(); }, IDC_BUTTON_CLOSE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnUpdateNow(); }, IDC_BUTTON_UPDATENOW);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnNotNow(); }, IDC_BUTTON_NOTNOW);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnCloseButton(); }, IDC_BUTTON_CLOSE);
     Bind(wxEVT_CONTEXT_MENU, &CVorel_Src_V2Dlg::OnContextMenu, this);
     Bind(wxEVT_MENU, &CVorel_Src_V2Dlg::OnAbout, this, IDM_ABOUTBOX);
     LoadTipPages();
@@ -80,12 +87,15 @@ CVorel_Src_V2Dlg::CVorel_Src_V2Dlg()
 std::string CVorel_Src_V2Dlg::TipsPageUrl() const {
     const std::string& tips = g_xmlFileInfo.TipsURL;
     if (g_nForceInstall == 1) return tips + "ForceInstallVersionTips.htm";
-    if (g_nSpecifyInstall == 1) return tips + m_strOcxVersion + "_" + "SpecifyInstallVersionTips.htm";
+    if (g_nSpecifyInstall == 1)
+        return tips + m_strOcxVersion + "_" + "SpecifyInstallVersionTips.htm";
     if (g_nAdvanceInstall == 1) return tips + "AdvanceInstallVersionTips.htm";
     return tips + "NormalInstallVersionTips.htm";
 }
 
-std::string CVorel_Src_V2Dlg::NewsPageUrl() const { return g_xmlFileInfo.TipsURL + "NewVersionInfo.htm"; }
+std::string CVorel_Src_V2Dlg::NewsPageUrl() const {
+    return g_xmlFileInfo.TipsURL + "NewVersionInfo.htm";
+}
 
 void CVorel_Src_V2Dlg::LoadTipPages() {
     m_strOcxVersion = GetOCXVersion(GetModuleDir() + "HalvoraMain.ocx");
@@ -153,7 +163,9 @@ void CVorel_Src_V2Dlg::OnCloseButton() {
     EndDialogOnce(wxID_CANCEL);
 }
 
-void CVorel_Src_V2Dlg::OnNotNow() { EndDialogOnce(wxID_CANCEL); }
+void CVorel_Src_V2Dlg::OnNotNow() {
+    EndDialogOnce(wxID_CANCEL);
+}
 
 void CVorel_Src_V2Dlg::OnBeforeNavigateTips(const wxString& url, bool& cancel) {
     const std::string urlGbk = platform::Utf8ToGbk(url.utf8_string());

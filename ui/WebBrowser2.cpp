@@ -19,13 +19,16 @@ void CWebBrowser2::Navigate(std::string_view urlGbk, long flags) {
     if (flags & (navNoReadFromCache | navNoWriteToCache)) {
         // The web context caches nothing at all: every page comes from the server.
         auto* native = static_cast<WebKitWebView*>(m_view->GetNativeBackend());
-        webkit_web_context_set_cache_model(webkit_web_view_get_context(native), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+        webkit_web_context_set_cache_model(webkit_web_view_get_context(native),
+                                           WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
     }
     if (flags & navNoHistory) m_view->EnableHistory(false);
     m_view->LoadURL(wxString::FromUTF8(platform::GbkToUtf8(urlGbk)));
 }
 
-void CWebBrowser2::SetBeforeNavigate(BeforeNavigate handler) { m_beforeNavigate = std::move(handler); }
+void CWebBrowser2::SetBeforeNavigate(BeforeNavigate handler) {
+    m_beforeNavigate = std::move(handler);
+}
 
 void CWebBrowser2::OnNavigating(wxWebViewEvent& event) {
     if (!m_beforeNavigate) return;

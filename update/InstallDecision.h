@@ -7,7 +7,8 @@
 extern int g_nForceInstall;    // the forced version is newer than the local one
 extern int g_nSpecifyInstall;  // the local version is named in the specified list
 extern int g_nAdvanceInstall;  // the advanced version is newer than the local one
-extern int g_nMiniInstall;     // the local version is newer than the minimum for a component-only update
+extern int
+    g_nMiniInstall;  // the local version is newer than the minimum for a component-only update
 
 // Sets the flags from the manifest record and the local version; TRUE when the prompt is
 // to be shown. A normal update is gated by the stored update state.

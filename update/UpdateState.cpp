@@ -15,7 +15,7 @@ bool ReadRegString(std::string_view name, std::string& out) {
         WriteLog(texts::Gbk(texts::kRegReadFailed));
         return false;
     }
-    std::array<char, 1024> buffer {};
+    std::array<char, 1024> buffer{};
     if (!key->QueryValue(name, buffer.data(), buffer.size())) {
         WriteLog(texts::Gbk(texts::kRegReadFailed));
         return false;

@@ -14,7 +14,9 @@ bool IsManifestSpace(char c) {
 
 }  // namespace
 
-void SetManifestText(std::string_view text) { g_xmlFileInfo.XMLText.assign(text); }
+void SetManifestText(std::string_view text) {
+    g_xmlFileInfo.XMLText.assign(text);
+}
 
 std::string GetElementText(std::string_view name) {
     const std::string_view text = g_xmlFileInfo.XMLText;
@@ -29,8 +31,8 @@ std::string GetElementText(std::string_view name) {
     const long long last = end == std::string_view::npos ? -1 : static_cast<long long>(end);
     if (last - first <= 0) return std::string();
 
-    std::string_view value = text.substr(static_cast<std::size_t>(first),
-                                         static_cast<std::size_t>(last - first));
+    std::string_view value =
+        text.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first));
     while (!value.empty() && IsManifestSpace(value.front())) value.remove_prefix(1);
     while (!value.empty() && IsManifestSpace(value.back())) value.remove_suffix(1);
     return std::string(value);
@@ -60,5 +62,6 @@ void ParseManifest() {
         {"UpdateDate", &CXMLFileInfo::UpdateDate},
         {"TipsURL", &CXMLFileInfo::TipsURL},
     };
-    for (const Element& element : kElements) g_xmlFileInfo.*element.field = GetElementText(element.name);
+    for (const Element& element : kElements)
+        g_xmlFileInfo.*element.field = GetElementText(element.name);
 }

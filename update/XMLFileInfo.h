@@ -6,7 +6,7 @@
 
 // The manifest record. Filled once by the update check, read by everything after it.
 class CXMLFileInfo {
-public:
+  public:
     virtual ~CXMLFileInfo() = default;
 
     std::string XMLFileDownLoad;

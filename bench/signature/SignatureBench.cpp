@@ -81,7 +81,8 @@ double Median(std::vector<double> values) {
 
 // A DLL whose data section holds size random bytes, signed as the maker's component.
 void MakeSignedComponent(const std::string& dir, std::size_t size, const std::string& out) {
-    const std::string blob = dir + "/blob.bin", object = dir + "/blob.o", image = dir + "/unsigned.dll";
+    const std::string blob = dir + "/blob.bin", object = dir + "/blob.o",
+                      image = dir + "/unsigned.dll";
     {
         std::ofstream file(blob, std::ios::binary);
         std::mt19937_64 random(size);
@@ -92,11 +93,12 @@ void MakeSignedComponent(const std::string& dir, std::size_t size, const std::st
                        static_cast<std::streamsize>(std::min(block.size() * 8, size - written)));
         }
     }
-    Run({"x86_64-w64-mingw32-objcopy", "-I", "binary", "-O", "pe-x86-64", "-B", "i386:x86-64", blob, object});
+    Run({"x86_64-w64-mingw32-objcopy", "-I", "binary", "-O", "pe-x86-64", "-B", "i386:x86-64", blob,
+         object});
     Run({"x86_64-w64-mingw32-ld", "--dll", "-e", "0", "-o", image, object});
     fs::remove(out);
-    Run({"osslsigncode", "sign", "-certs", dir + "/leaf.pem", "-ac", dir + "/ca.pem", "-key", dir + "/leaf.key", "-h",
-         "sha256", "-n", "Halvora", "-in", image, "-out", out});
+    Run({"osslsigncode", "sign", "-certs", dir + "/leaf.pem", "-ac", dir + "/ca.pem", "-key",
+         dir + "/leaf.key", "-h", "sha256", "-n", "Halvora", "-in", image, "-out", out});
     fs::remove(blob);
     fs::remove(object);
     fs::remove(image);
@@ -126,15 +128,18 @@ int main(int argc, char** argv) {
 
     std::string dir = fs::temp_directory_path().string() + "/vorel-bench-XXXXXX";
     if (::mkdtemp(dir.data()) == nullptr) Fail("cannot make a scratch folder");
-    Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/ca.key", "-out",
-         dir + "/ca.pem", "-days", "3650", "-subj",
+    Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/ca.key",
+         "-out", dir + "/ca.pem", "-days", "3650", "-subj",
          "/C=US/O=Symantec Corporation/CN=Symantec Class 3 SHA256 Code Signing CA"});
-    Run({"openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/leaf.key", "-out",
-         dir + "/leaf.csr", "-subj", "/C=CN/O=Varnel Bank Co., Ltd/CN=Varnel Bank Co., Ltd"});
+    Run({"openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/leaf.key",
+         "-out", dir + "/leaf.csr", "-subj",
+         "/C=CN/O=Varnel Bank Co., Ltd/CN=Varnel Bank Co., Ltd"});
     std::ofstream(dir + "/leaf.ext") << "basicConstraints=CA:FALSE\nextendedKeyUsage=codeSigning\n";
-    Run({"openssl", "x509", "-req", "-in", dir + "/leaf.csr", "-CA", dir + "/ca.pem", "-CAkey", dir + "/ca.key",
-         "-set_serial", "4097", "-days", "3650", "-extfile", dir + "/leaf.ext", "-out", dir + "/leaf.pem"});
-    const std::string small = dir + "/small/HalvoraMain.ocx", large = dir + "/large/HalvoraMain.ocx";
+    Run({"openssl", "x509", "-req", "-in", dir + "/leaf.csr", "-CA", dir + "/ca.pem", "-CAkey",
+         dir + "/ca.key", "-set_serial", "4097", "-days", "3650", "-extfile", dir + "/leaf.ext",
+         "-out", dir + "/leaf.pem"});
+    const std::string small = dir + "/small/HalvoraMain.ocx",
+                      large = dir + "/large/HalvoraMain.ocx";
     fs::create_directories(dir + "/small");
     fs::create_directories(dir + "/large");
     MakeSignedComponent(dir, 1 << 20, small);
@@ -147,11 +152,14 @@ int main(int argc, char** argv) {
     long ourPeak = 0, peerPeak = 0;
     std::printf("signed component of %.1f MiB, %d runs each, alternating\n", fileMiB, runs);
     for (int run = 0; run < 2 * runs; ++run) {
-        const bool ours = (run % 2 == 0) == (run / 2 % 2 == 0);  // ours, osslsigncode, osslsigncode, ours, ...
-        const Sample s = ours ? Measure({self, "--check", large, timeFile})
-                              : Measure({"osslsigncode", "verify", "-in", large, "-CAfile", dir + "/ca.pem"});
-        std::printf("  %-24s %7.3f s  peak %6.1f MiB%s\n", ours ? "CheckPublisherSignature" : "osslsigncode verify",
-                    s.seconds, s.peakKiB / 1024.0, s.ok ? "" : "  FAILED");
+        const bool ours =
+            (run % 2 == 0) == (run / 2 % 2 == 0);  // ours, osslsigncode, osslsigncode, ours, ...
+        const Sample s =
+            ours ? Measure({self, "--check", large, timeFile})
+                 : Measure({"osslsigncode", "verify", "-in", large, "-CAfile", dir + "/ca.pem"});
+        std::printf("  %-24s %7.3f s  peak %6.1f MiB%s\n",
+                    ours ? "CheckPublisherSignature" : "osslsigncode verify", s.seconds,
+                    s.peakKiB / 1024.0, s.ok ? "" : "  FAILED");
         if (!s.ok) Fail("a check failed");
         (ours ? ourTimes : peerTimes).push_back(s.seconds);
         if (ours) {
@@ -166,14 +174,20 @@ int main(int argc, char** argv) {
     if (!smallCheck.ok) Fail("the check of the small file failed");
 
     const double ours = Median(ourTimes), call = Median(callTimes), peer = Median(peerTimes);
-    std::printf("median time: CheckPublisherSignature %.3f s (%.1f MiB/s), osslsigncode verify %.3f s (%.1f MiB/s)\n",
-                ours, fileMiB / ours, peer, fileMiB / peer);
-    std::printf("time of CheckPublisherSignature / osslsigncode verify (ratio of medians): %.2f  (target <= 0.50)\n",
-                ours / peer);
-    std::printf("the call alone, without starting its process: %.3f s, ratio %.2f\n", call, call / peer);
-    std::printf("peak resident memory: CheckPublisherSignature %.1f MiB on %.1f MiB, %.1f MiB on 1 MiB; "
-                "osslsigncode verify %.1f MiB\n",
-                ourPeak / 1024.0, fileMiB, smallCheck.peakKiB / 1024.0, peerPeak / 1024.0);
+    std::printf(
+        "median time: CheckPublisherSignature %.3f s (%.1f MiB/s), osslsigncode verify %.3f s "
+        "(%.1f MiB/s)\n",
+        ours, fileMiB / ours, peer, fileMiB / peer);
+    std::printf(
+        "time of CheckPublisherSignature / osslsigncode verify (ratio of medians): %.2f  (target "
+        "<= 0.50)\n",
+        ours / peer);
+    std::printf("the call alone, without starting its process: %.3f s, ratio %.2f\n", call,
+                call / peer);
+    std::printf(
+        "peak resident memory: CheckPublisherSignature %.1f MiB on %.1f MiB, %.1f MiB on 1 MiB; "
+        "osslsigncode verify %.1f MiB\n",
+        ourPeak / 1024.0, fileMiB, smallCheck.peakKiB / 1024.0, peerPeak / 1024.0);
     fs::remove_all(dir);
     return 0;
 }

@@ -53,7 +53,8 @@ Sample Measure(const std::vector<std::string>& args) {
     argv.push_back(nullptr);
     const Clock::time_point start = Clock::now();
     pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) Fail("cannot start " + args[0]);
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        Fail("cannot start " + args[0]);
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
@@ -72,8 +73,9 @@ double Median(std::vector<double> values) {
 
 // The package's files: even numbers are text that deflates well, odd ones random bytes.
 void WriteTree(const std::string& root) {
-    static const char* const kWords[] = {"halvora ", "component ", "update ", "varnel ", "bank ", "package ",
-                                         "register ", "version ", "client ", "signature "};
+    static const char* const kWords[] = {"halvora ", "component ", "update ",   "varnel ",
+                                         "bank ",    "package ",   "register ", "version ",
+                                         "client ",  "signature "};
     std::mt19937_64 random(7);
     std::string content(kFileSize, '\0');
     for (int folder = 0; folder < kFolders; ++folder) {
@@ -90,7 +92,8 @@ void WriteTree(const std::string& root) {
                     std::memcpy(content.data() + i, &word, 8);
                 }
             }
-            std::ofstream(dir + "/file" + std::to_string(file) + (file % 2 == 0 ? ".txt" : ".bin"), std::ios::binary)
+            std::ofstream(dir + "/file" + std::to_string(file) + (file % 2 == 0 ? ".txt" : ".bin"),
+                          std::ios::binary)
                 .write(content.data(), static_cast<std::streamsize>(content.size()));
         }
     }
@@ -104,7 +107,8 @@ void FreshFolder(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--extract") == 0) return UnzipPackage(argv[2], argv[3]) ? 0 : 1;
+    if (argc == 4 && std::strcmp(argv[1], "--extract") == 0)
+        return UnzipPackage(argv[2], argv[3]) ? 0 : 1;
 
     int runs = 5;
     for (int i = 1; i + 1 < argc; i += 2)
@@ -114,7 +118,8 @@ int main(int argc, char** argv) {
     if (::mkdtemp(dir.data()) == nullptr) Fail("cannot make a scratch folder");
     const std::string tree = dir + "/tree", package = dir + "/package.zip";
     WriteTree(tree);
-    if (::chdir(tree.c_str()) != 0 || !Measure({"zip", "-q", "-r", "-X", package, "."}).ok) Fail("zip failed");
+    if (::chdir(tree.c_str()) != 0 || !Measure({"zip", "-q", "-r", "-X", package, "."}).ok)
+        Fail("zip failed");
     const double packageMiB = static_cast<double>(fs::file_size(package)) / (1 << 20);
     const double dataMiB = static_cast<double>(kFolders * kFilesPerFolder * kFileSize) / (1 << 20);
 
@@ -122,8 +127,10 @@ int main(int argc, char** argv) {
     const std::string ourTarget = dir + "/Update", peerTarget = dir + "/unzipped";
     std::vector<double> ourTimes, peerTimes;
     long ourPeak = 0, peerPeak = 0;
-    std::printf("package of %.1f MiB holding %.1f MiB in %d files and %d folders, %d runs each, alternating\n",
-                packageMiB, dataMiB, kFolders * kFilesPerFolder, kFolders, runs);
+    std::printf(
+        "package of %.1f MiB holding %.1f MiB in %d files and %d folders, %d runs each, "
+        "alternating\n",
+        packageMiB, dataMiB, kFolders * kFilesPerFolder, kFolders, runs);
     for (int run = 0; run < 2 * runs; ++run) {
         const bool ours = (run % 2 == 0) == (run / 2 % 2 == 0);  // ours, unzip, unzip, ours, ...
         const std::string& target = ours ? ourTarget : peerTarget;
@@ -131,8 +138,9 @@ int main(int argc, char** argv) {
         ::sync();
         const Sample s = ours ? Measure({self, "--extract", package, target})
                               : Measure({"unzip", "-o", "-q", package, "-d", target});
-        std::printf("  %-13s %7.3f s  %8.1f MiB/s  peak %6.1f MiB%s\n", ours ? "UnzipPackage" : "unzip -o", s.seconds,
-                    dataMiB / s.seconds, s.peakKiB / 1024.0, s.ok ? "" : "  FAILED");
+        std::printf("  %-13s %7.3f s  %8.1f MiB/s  peak %6.1f MiB%s\n",
+                    ours ? "UnzipPackage" : "unzip -o", s.seconds, dataMiB / s.seconds,
+                    s.peakKiB / 1024.0, s.ok ? "" : "  FAILED");
         if (!s.ok) Fail("an extraction failed");
         (ours ? ourTimes : peerTimes).push_back(s.seconds);
         long& peak = ours ? ourPeak : peerPeak;
@@ -141,19 +149,21 @@ int main(int argc, char** argv) {
     // Both wrote the same files.
     for (int folder = 0; folder < kFolders; ++folder)
         for (int file = 0; file < kFilesPerFolder; file += 7) {
-            const std::string name = "/folder" + std::to_string(folder) + "/file" + std::to_string(file) +
-                                     (file % 2 == 0 ? ".txt" : ".bin");
+            const std::string name = "/folder" + std::to_string(folder) + "/file" +
+                                     std::to_string(file) + (file % 2 == 0 ? ".txt" : ".bin");
             std::ifstream a(ourTarget + name, std::ios::binary), b(tree + name, std::ios::binary);
-            if (!std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b), {}))
+            if (!std::equal(std::istreambuf_iterator<char>(a), {},
+                            std::istreambuf_iterator<char>(b), {}))
                 Fail("UnzipPackage wrote " + name + " wrongly");
         }
 
     const double ours = Median(ourTimes), peer = Median(peerTimes);
-    std::printf("median time: UnzipPackage %.3f s (%.1f MiB/s), unzip -o %.3f s (%.1f MiB/s)\n", ours, dataMiB / ours,
-                peer, dataMiB / peer);
-    std::printf("throughput of UnzipPackage / unzip -o (ratio of medians): %.2f  (target >= 1.5)\n", peer / ours);
-    std::printf("peak resident memory: UnzipPackage %.1f MiB, unzip -o %.1f MiB\n", ourPeak / 1024.0,
-                peerPeak / 1024.0);
+    std::printf("median time: UnzipPackage %.3f s (%.1f MiB/s), unzip -o %.3f s (%.1f MiB/s)\n",
+                ours, dataMiB / ours, peer, dataMiB / peer);
+    std::printf("throughput of UnzipPackage / unzip -o (ratio of medians): %.2f  (target >= 1.5)\n",
+                peer / ours);
+    std::printf("peak resident memory: UnzipPackage %.1f MiB, unzip -o %.1f MiB\n",
+                ourPeak / 1024.0, peerPeak / 1024.0);
     fs::remove_all(dir);
     return 0;
 }

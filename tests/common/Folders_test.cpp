@@ -1,8 +1,7 @@
 #include "common/Folders.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -18,7 +17,7 @@ using testing_support::ReadFile;
 using testing_support::WriteFile;
 
 class WorkFolders : public ::testing::Test {
-protected:
+  protected:
     CTempDir m_dir;
     std::string m_temp = m_dir / "tmp";
     CScopedEnv m_env{"TMPDIR", m_temp.c_str()};
@@ -34,7 +33,8 @@ TEST(ModuleDir, IsTheProgramsFolderWithATrailingSlash) {
 TEST_F(WorkFolders, NamesTheFolderAfterTheProjectAndTheNormalVersion) {
     EXPECT_EQ(GetTempWorkDir("KD40", "4.0.3.12"), m_temp + "/vrn_KD40_4.0.3.12/");
     EXPECT_TRUE(fs::is_directory(m_temp + "/vrn_KD40_4.0.3.12"));
-    EXPECT_EQ(GetTempWorkDir("", ""), m_temp + "/vrn__/") << "empty values leave their places empty";
+    EXPECT_EQ(GetTempWorkDir("", ""), m_temp + "/vrn__/")
+        << "empty values leave their places empty";
 }
 
 TEST_F(WorkFolders, MakesTheFolderFreshAndPrivate) {
@@ -61,7 +61,8 @@ TEST_F(WorkFolders, ALinkPlantedAtThePathIsRemovedNotFollowed) {
 
 TEST_F(WorkFolders, UnsafeManifestValuesGiveNoFolder) {
     fs::create_directory(m_temp + "/vrn_a_b");
-    const std::string unsafe[] = {"..", ".", "a/b", "../../etc", "a\\b", std::string("a\0b", 3), "a\nb", "a\x7f"};
+    const std::string unsafe[] = {
+        "..", ".", "a/b", "../../etc", "a\\b", std::string("a\0b", 3), "a\nb", "a\x7f"};
     for (const std::string& value : unsafe) {
         EXPECT_EQ(GetTempWorkDir(value, "4.0.3.12"), "") << value;
         EXPECT_EQ(GetTempWorkDir("KD40", value), "") << value;

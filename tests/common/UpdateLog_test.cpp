@@ -1,10 +1,9 @@
 #include "common/UpdateLog.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -18,7 +17,7 @@ using testing_support::LogMessages;
 using testing_support::ReadFile;
 
 class UpdateLogFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { std::filesystem::remove_all(GetLogFilePath()); }
     void TearDown() override { std::filesystem::remove_all(GetLogFilePath()); }
 };
@@ -29,7 +28,9 @@ TEST(UpdateLogFormat, PadsEveryFieldWithBlanks) {
         const char* message;
         const char* line;
     } cases[] = {
-        {{2015, 3, 7, 9, 5, 3, 6}, "OCX Version Error: NULL.", "[2015- 3- 7   9: 5: 3]     OCX Version Error: NULL.\r\n"},
+        {{2015, 3, 7, 9, 5, 3, 6},
+         "OCX Version Error: NULL.",
+         "[2015- 3- 7   9: 5: 3]     OCX Version Error: NULL.\r\n"},
         {{2015, 1, 1, 0, 0, 0, 4}, "x", "[2015- 1- 1   0: 0: 0]     x\r\n"},
         {{2026, 12, 31, 23, 59, 59, 4}, "", "[2026-12-31  23:59:59]     \r\n"},
         {{999, 10, 10, 10, 10, 10, 0}, "y", "[ 999-10-10  10:10:10]     y\r\n"},
@@ -49,7 +50,8 @@ TEST_F(UpdateLogFile, AppendsOneLinePerCallInOrderWithTheBytesUnchanged) {
     EXPECT_TRUE(WriteLog(std::string(5000, 'x')));
     EXPECT_TRUE(WriteLog(std::string("a\0b", 3)));
     const std::string text = ReadFile(GetLogFilePath());
-    EXPECT_EQ(LogMessages(text), (std::vector<std::string>{gbk, "", std::string(5000, 'x'), std::string("a\0b", 3)}));
+    EXPECT_EQ(LogMessages(text),
+              (std::vector<std::string>{gbk, "", std::string(5000, 'x'), std::string("a\0b", 3)}));
     EXPECT_NE(text.find(gbk + "\r\n"), std::string::npos) << "no conversion on the way to the file";
 }
 
@@ -83,7 +85,8 @@ TEST_F(UpdateLogFile, TwoWritersAtOnceKeepEveryLineWhole) {
     for (pid_t pid : writers) ::waitpid(pid, nullptr, 0);
     const std::vector<std::string> messages = LogMessages(ReadFile(GetLogFilePath()));
     ASSERT_EQ(messages.size(), 2u * kLines);
-    for (const std::string& m : messages) EXPECT_TRUE(m == std::string(700, 'a') || m == std::string(1000, 'b'));
+    for (const std::string& m : messages)
+        EXPECT_TRUE(m == std::string(700, 'a') || m == std::string(1000, 'b'));
 }
 
 }  // namespace

@@ -21,14 +21,19 @@ void WriteScript(const std::string& path, const std::string& body) {
 
 }  // namespace
 
-CProgramRun::CProgramRun(const std::string& root, const std::string& proxyUrl) : m_root(root), m_proxyUrl(proxyUrl) {
-    for (const char* folder : {"app", "system32", "registry", "tmp"}) std::filesystem::create_directories(root + "/" + folder);
-    std::filesystem::copy_file(VOREL_PROGRAM, root + "/app/vorel", std::filesystem::copy_options::overwrite_existing);
+CProgramRun::CProgramRun(const std::string& root, const std::string& proxyUrl)
+    : m_root(root), m_proxyUrl(proxyUrl) {
+    for (const char* folder : {"app", "system32", "registry", "tmp"})
+        std::filesystem::create_directories(root + "/" + folder);
+    std::filesystem::copy_file(VOREL_PROGRAM, root + "/app/vorel",
+                               std::filesystem::copy_options::overwrite_existing);
     WriteScript(root + "/opener", "printf '%s\\n' \"$1\" >> '" + root + "/opened'\n");
     WriteScript(root + "/registrar", "printf '%s\\n' \"$*\" >> '" + root + "/registered'\n");
 }
 
-CProgramRun::~CProgramRun() { Kill(); }
+CProgramRun::~CProgramRun() {
+    Kill();
+}
 
 bool CProgramRun::Start(const std::vector<std::string>& extraEnvironment) {
     std::vector<std::string> env = {
@@ -42,8 +47,10 @@ bool CProgramRun::Start(const std::vector<std::string>& extraEnvironment) {
         "http_proxy=" + m_proxyUrl,
     };
     // The sanitizers' settings too, for the pass that runs the program built with them.
-    for (const char* inherited : {"DISPLAY", "XAUTHORITY", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-        if (const char* value = std::getenv(inherited)) env.push_back(std::string(inherited) + "=" + value);
+    for (const char* inherited :
+         {"DISPLAY", "XAUTHORITY", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(inherited))
+            env.push_back(std::string(inherited) + "=" + value);
     env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::string program = m_root + "/app/vorel";
     std::vector<char*> argv = {program.data(), nullptr}, envp;
@@ -74,7 +81,11 @@ void CProgramRun::Kill() {
     m_pid = -1;
 }
 
-std::string CProgramRun::Opened() const { return ReadFile(m_root + "/opened"); }
-std::string CProgramRun::Registered() const { return ReadFile(m_root + "/registered"); }
+std::string CProgramRun::Opened() const {
+    return ReadFile(m_root + "/opened");
+}
+std::string CProgramRun::Registered() const {
+    return ReadFile(m_root + "/registered");
+}
 
 }  // namespace testing_support

@@ -25,11 +25,14 @@ const std::string kPrompt = "哈沃拉专业版更新";
 const std::string kProgress = "@500x340";  // the progress window has no title
 const std::string kTips = "http://download.halvora.example/tips/";
 
-std::string Signed(std::string_view name) { return ReadFile(std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name)); }
+std::string Signed(std::string_view name) {
+    return ReadFile(std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name));
+}
 
 std::string Html(const std::string& body) {
-    return "<html><head><meta charset=\"utf-8\"></head><body style=\"margin:0;font:14px sans-serif\">" + body +
-           "</body></html>";
+    return "<html><head><meta charset=\"utf-8\"></head><body style=\"margin:0;font:14px "
+           "sans-serif\">" +
+           body + "</body></html>";
 }
 
 // Waits for a condition, checking every 50 ms.
@@ -43,7 +46,8 @@ bool Eventually(const std::function<bool()>& done, int timeoutMs) {
 }
 
 // The number of pixels of a window's area close to a colour.
-int PixelsNear(const platform::CImage& image, int x, int y, int w, int h, int r, int g, int b, int tolerance = 60) {
+int PixelsNear(const platform::CImage& image, int x, int y, int w, int h, int r, int g, int b,
+               int tolerance = 60) {
     int count = 0;
     for (int row = y; row < y + h && row < image.GetHeight(); ++row)
         for (int column = x; column < x + w && column < image.GetWidth(); ++column) {
@@ -54,7 +58,8 @@ int PixelsNear(const platform::CImage& image, int x, int y, int w, int h, int r,
 }
 
 void SaveForDocs(const std::string& window, const std::string& name) {
-    if (const char* dir = std::getenv("VOREL_SCREENSHOT_DIR")) SavePng(CaptureWindow(window), std::string(dir) + "/" + name + ".png");
+    if (const char* dir = std::getenv("VOREL_SCREENSHOT_DIR"))
+        SavePng(CaptureWindow(window), std::string(dir) + "/" + name + ".png");
 }
 
 class WholeProgram : public testing::Test {
@@ -69,9 +74,11 @@ class WholeProgram : public testing::Test {
         const auto html = [](const std::string& body) {
             return HttpReply::Text(Html(body)).WithHeader("Content-Type: text/html; charset=utf-8");
         };
-        for (const char* page : {"NormalInstallVersionTips.htm", "ForceInstallVersionTips.htm",
-                                 "AdvanceInstallVersionTips.htm", "4.0.2.5_SpecifyInstallVersionTips.htm"})
-            m_server.Serve(std::string("/tips/") + page, html(std::string("哈沃拉专业版 4.0.3.12 ") + page));
+        for (const char* page :
+             {"NormalInstallVersionTips.htm", "ForceInstallVersionTips.htm",
+              "AdvanceInstallVersionTips.htm", "4.0.2.5_SpecifyInstallVersionTips.htm"})
+            m_server.Serve(std::string("/tips/") + page,
+                           html(std::string("哈沃拉专业版 4.0.3.12 ") + page));
         m_server.Serve("/tips/NewVersionInfo.htm", html("<h3>新版本说明</h3><p>更快，更稳。</p>"));
         m_server.Serve("/download/KD/Setup.exe", HttpReply::Text(Signed("signed-verisign.dll")));
         m_server.Serve("/download/KD/Update.zip", HttpReply::Text(Package()));
@@ -79,19 +86,24 @@ class WholeProgram : public testing::Test {
 
     // The manifest of a release: the given elements and the install files.
     void Release(const std::string& elements) {
-        m_server.Serve("/download/KD/KdVorelV2.xml",
-                       HttpReply::Text("<?xml version=\"1.0\" encoding=\"gb2312\"?><KD>" + elements +
-                                       "<MiniInstallVersion>4.0.0.9</MiniInstallVersion>"
-                                       "<InstallURL>download.halvora.example/download/KD/</InstallURL>"
-                                       "<InstallProjID>KD40</InstallProjID><InstallFileName>Setup.exe</InstallFileName>"
-                                       "<InstallZipName>Update.zip</InstallZipName><InstallFileSize>12</InstallFileSize>"
-                                       "<TipsURL>" + kTips + "</TipsURL></KD>"));
+        m_server.Serve(
+            "/download/KD/KdVorelV2.xml",
+            HttpReply::Text(
+                "<?xml version=\"1.0\" encoding=\"gb2312\"?><KD>" + elements +
+                "<MiniInstallVersion>4.0.0.9</MiniInstallVersion>"
+                "<InstallURL>download.halvora.example/download/KD/</InstallURL>"
+                "<InstallProjID>KD40</InstallProjID><InstallFileName>Setup.exe</InstallFileName>"
+                "<InstallZipName>Update.zip</InstallZipName><InstallFileSize>12</InstallFileSize>"
+                "<TipsURL>" +
+                kTips + "</TipsURL></KD>"));
     }
     std::string Package() {
         const std::string tree = m_dir / "package";
         fs::create_directories(tree);
         WriteFile(tree + "/HalvoraMain.ocx", Signed("signed-symantec.dll"));
-        EXPECT_EQ(std::system(("cd '" + tree + "' && zip -q -X ../Update.zip HalvoraMain.ocx").c_str()), 0);
+        EXPECT_EQ(
+            std::system(("cd '" + tree + "' && zip -q -X ../Update.zip HalvoraMain.ocx").c_str()),
+            0);
         return ReadFile(m_dir / "Update.zip");
     }
     std::vector<std::string> Paths() const {
@@ -107,8 +119,11 @@ class WholeProgram : public testing::Test {
     void StartToPrompt(const std::string& upperPage, const std::vector<std::string>& env = {}) {
         ASSERT_TRUE(m_run.Start(env));
         ASSERT_TRUE(AwaitWindow(kPrompt, 20000)) << "no prompt";
-        ASSERT_TRUE(Eventually([&] { return Requested("/tips/" + upperPage) && Requested("/tips/NewVersionInfo.htm"); },
-                               15000));
+        ASSERT_TRUE(Eventually(
+            [&] {
+                return Requested("/tips/" + upperPage) && Requested("/tips/NewVersionInfo.htm");
+            },
+            15000));
         std::this_thread::sleep_for(std::chrono::milliseconds(800));  // the pages paint
     }
 };
@@ -117,13 +132,18 @@ TEST_F(WholeProgram, FromTheCheckThroughTheUpdateToTheEnd) {
     StartToPrompt("NormalInstallVersionTips.htm");
     const platform::CImage prompt = CaptureWindow(kPrompt);
     SaveForDocs(kPrompt, "prompt-normal");
-    EXPECT_GT(PixelsNear(prompt, 200, 348, 122, 32, 0x2a, 0x86, 0xea), 1500) << "update-now, normal place";
-    EXPECT_GT(PixelsNear(prompt, 358, 358, 53, 12, 0x4a, 0x5a, 0x7a, 120), 40) << "the not-now words";
+    EXPECT_GT(PixelsNear(prompt, 200, 348, 122, 32, 0x2a, 0x86, 0xea), 1500)
+        << "update-now, normal place";
+    EXPECT_GT(PixelsNear(prompt, 358, 358, 53, 12, 0x4a, 0x5a, 0x7a, 120), 40)
+        << "the not-now words";
 
     ASSERT_TRUE(PressKeyIn(kPrompt, 0xff0d));  // Enter: update now
     ASSERT_TRUE(AwaitWindow(kProgress, 10000)) << "no progress dialog";
-    ASSERT_TRUE(Eventually([&] { return PixelsNear(CaptureWindow(kProgress), 193, 285, 109, 30, 0x2a, 0x86, 0xea) > 1500; },
-                           20000))
+    ASSERT_TRUE(Eventually(
+        [&] {
+            return PixelsNear(CaptureWindow(kProgress), 193, 285, 109, 30, 0x2a, 0x86, 0xea) > 1500;
+        },
+        20000))
         << "no try-now button: the update did not succeed";
     ASSERT_TRUE(ClickIn(kProgress, 474 + 9, 6 + 9));  // the close button
     EXPECT_EQ(m_run.Wait(15000), 0) << "the program ends when the dialogs close";
@@ -131,8 +151,11 @@ TEST_F(WholeProgram, FromTheCheckThroughTheUpdateToTheEnd) {
     // The decision finds no stored state; the prompt finds no component beside the program.
     EXPECT_EQ(LogMessages(ReadFile(m_run.Log())),
               (std::vector<std::string>{Gbk("读取注册表失败!"), Gbk("读取注册表失败!"),
-                                        "Get OCXVersion Info Size failed! file:" + m_run.Root() + "/app/HalvoraMain.ocx"}));
-    EXPECT_NE(ReadFile(m_run.Root() + "/registry/HKEY_CURRENT_USER.reg").find("\"NormalUpdateFlag\"=\"0\""), std::string::npos);
+                                        "Get OCXVersion Info Size failed! file:" + m_run.Root() +
+                                            "/app/HalvoraMain.ocx"}));
+    EXPECT_NE(ReadFile(m_run.Root() + "/registry/HKEY_CURRENT_USER.reg")
+                  .find("\"NormalUpdateFlag\"=\"0\""),
+              std::string::npos);
     EXPECT_EQ(ReadFile(m_run.System() + "/HalvoraMain.ocx"), Signed("signed-symantec.dll"));
     EXPECT_EQ(m_run.Registered(), "/s " + m_run.System() + "/HalvoraMain.ocx\n");
     EXPECT_EQ(m_run.Opened(), "") << "closing does not start the client";
@@ -151,10 +174,12 @@ TEST_F(WholeProgram, ThePromptOfEachKind) {
         std::string elements, upperPage;
         bool notNow;
     } cases[] = {
-        {"forced", "<ForceInstallVersion>4.0.3.0</ForceInstallVersion>", "ForceInstallVersionTips.htm", false},
+        {"forced", "<ForceInstallVersion>4.0.3.0</ForceInstallVersion>",
+         "ForceInstallVersionTips.htm", false},
         {"specified", "<SpecifyInstallVersion>4.0.2.1,4.0.2.5</SpecifyInstallVersion>",
          "4.0.2.5_SpecifyInstallVersionTips.htm", false},
-        {"advanced", "<AdvanceInstallVersion>4.0.3.0</AdvanceInstallVersion>", "AdvanceInstallVersionTips.htm", false},
+        {"advanced", "<AdvanceInstallVersion>4.0.3.0</AdvanceInstallVersion>",
+         "AdvanceInstallVersionTips.htm", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -162,11 +187,15 @@ TEST_F(WholeProgram, ThePromptOfEachKind) {
         const std::size_t before = m_server.Requests().size();
         StartToPrompt(c.upperPage);
         const auto paths = Paths();
-        EXPECT_EQ(std::count(paths.begin() + static_cast<long>(before), paths.end(), "/tips/NormalInstallVersionTips.htm"), 0);
+        EXPECT_EQ(std::count(paths.begin() + static_cast<long>(before), paths.end(),
+                             "/tips/NormalInstallVersionTips.htm"),
+                  0);
         const platform::CImage prompt = CaptureWindow(kPrompt);
         SaveForDocs(kPrompt, std::string("prompt-") + c.name);
-        EXPECT_GT(PixelsNear(prompt, 239, 348, 122, 32, 0x2a, 0x86, 0xea), 1500) << "update-now in the middle";
-        EXPECT_EQ(PixelsNear(prompt, 358, 358, 53, 12, 0x4a, 0x5a, 0x7a, 120), 0) << "no not-now button";
+        EXPECT_GT(PixelsNear(prompt, 239, 348, 122, 32, 0x2a, 0x86, 0xea), 1500)
+            << "update-now in the middle";
+        EXPECT_EQ(PixelsNear(prompt, 358, 358, 53, 12, 0x4a, 0x5a, 0x7a, 120), 0)
+            << "no not-now button";
         m_run.Kill();
         ASSERT_TRUE(AwaitWindow(kPrompt, 5000, true));
     }
@@ -198,7 +227,8 @@ std::string UrlDecode(const std::string& s) {
 // HMAC-SHA1 of text under the service key, in base64, by the openssl command.
 std::string OpensslSignature(const std::string& text, const std::string& folder) {
     WriteFile(folder + "/t.txt", text);
-    const std::string command = "openssl dgst -sha1 -hmac kiv807 -binary < '" + folder + "/t.txt' | base64 > '" + folder + "/s.txt'";
+    const std::string command = "openssl dgst -sha1 -hmac kiv807 -binary < '" + folder +
+                                "/t.txt' | base64 > '" + folder + "/s.txt'";
     if (std::system(command.c_str()) != 0) return "<openssl failed>";
     std::string s = ReadFile(folder + "/s.txt");
     while (!s.empty() && s.back() == '\n') s.pop_back();
@@ -212,36 +242,54 @@ TEST_F(WholeProgram, TheServiceLinkOpensSignedInTheBrowserAndOtherLinksStayInThe
         const auto html = [](const std::string& body) {
             return HttpReply::Text(Html(body)).WithHeader("Content-Type: text/html; charset=utf-8");
         };
-        // The upper page: the service link on the left half, the same link in lower case on the right.
+        // The upper page: the service link on the left half, the same link in lower case on the
+        // right.
         m_server.Serve("/tips/NormalInstallVersionTips.htm",
-                       html("<a href=\"" + kTips + "service.htm?CallToOnlineService\" style=\"float:left;width:50%;height:40px\">在线客服</a>"
-                            "<a href=\"" + kTips + "lower.htm?calltoonlineservice\" style=\"float:left;width:50%;height:40px\">lower</a>"));
-        m_server.Serve("/tips/NewVersionInfo.htm",
-                       html("<a href=\"" + kTips + "news.htm?CallToOnlineService\" style=\"display:block;height:200px\">新版本</a>"));
-        for (const char* page : {"service.htm?CallToOnlineService", "lower.htm?calltoonlineservice", "news.htm?CallToOnlineService"})
+                       html("<a href=\"" + kTips +
+                            "service.htm?CallToOnlineService\" "
+                            "style=\"float:left;width:50%;height:40px\">在线客服</a>"
+                            "<a href=\"" +
+                            kTips +
+                            "lower.htm?calltoonlineservice\" "
+                            "style=\"float:left;width:50%;height:40px\">lower</a>"));
+        m_server.Serve(
+            "/tips/NewVersionInfo.htm",
+            html("<a href=\"" + kTips +
+                 "news.htm?CallToOnlineService\" style=\"display:block;height:200px\">新版本</a>"));
+        for (const char* page : {"service.htm?CallToOnlineService", "lower.htm?calltoonlineservice",
+                                 "news.htm?CallToOnlineService"})
             m_server.Serve(std::string("/tips/") + page, html("followed"));
-        StartToPrompt("NormalInstallVersionTips.htm", {std::string("LANG=") + lang, std::string("LC_ALL=") + lang});
+        StartToPrompt("NormalInstallVersionTips.htm",
+                      {std::string("LANG=") + lang, std::string("LC_ALL=") + lang});
 
         // Both views show their links (link blue) before anything is clicked.
-        ASSERT_TRUE(Eventually([&] {
-            const platform::CImage shown = CaptureWindow(kPrompt);
-            return PixelsNear(shown, 17, 60, 283, 40, 0, 0, 0xee, 40) > 20 &&
-                   PixelsNear(shown, 17, 112, 566, 216, 0, 0, 0xee, 40) > 20;
-        }, 10000));
+        ASSERT_TRUE(Eventually(
+            [&] {
+                const platform::CImage shown = CaptureWindow(kPrompt);
+                return PixelsNear(shown, 17, 60, 283, 40, 0, 0, 0xee, 40) > 20 &&
+                       PixelsNear(shown, 17, 112, 566, 216, 0, 0, 0xee, 40) > 20;
+            },
+            10000));
         ASSERT_TRUE(ClickIn(kPrompt, 100, 80));  // the service link in the upper view
         ASSERT_TRUE(Eventually([&] { return !m_run.Opened().empty(); }, 5000));
         const std::time_t clicked = std::time(nullptr);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        ASSERT_TRUE(ClickIn(kPrompt, 450, 80));  // the lower-case link: followed inside the view
+        ASSERT_TRUE(ClickIn(kPrompt, 450, 80));   // the lower-case link: followed inside the view
         ASSERT_TRUE(ClickIn(kPrompt, 300, 200));  // the link in the lower view: followed inside it
-        EXPECT_TRUE(Eventually([&] { return Requested("/tips/lower.htm?calltoonlineservice") &&
-                                            Requested("/tips/news.htm?CallToOnlineService"); }, 5000));
-        EXPECT_FALSE(Requested("/tips/service.htm?CallToOnlineService")) << "the upper view did not go there";
+        EXPECT_TRUE(Eventually(
+            [&] {
+                return Requested("/tips/lower.htm?calltoonlineservice") &&
+                       Requested("/tips/news.htm?CallToOnlineService");
+            },
+            5000));
+        EXPECT_FALSE(Requested("/tips/service.htm?CallToOnlineService"))
+            << "the upper view did not go there";
 
         std::string opened = m_run.Opened();
         ASSERT_EQ(std::count(opened.begin(), opened.end(), '\n'), 1) << opened;
         opened.pop_back();
-        const std::string prefix = "https://" VOREL_SERVICE_HOST "/DUR2012/Service.aspx?hdType=Normal&hdToken=";
+        const std::string prefix =
+            "https://" VOREL_SERVICE_HOST "/DUR2012/Service.aspx?hdType=Normal&hdToken=";
         ASSERT_EQ(opened.rfind(prefix, 0), 0u) << opened;
         const std::string encoded = opened.substr(prefix.size());
         EXPECT_EQ(encoded.find_first_of(" </"), std::string::npos);
@@ -249,19 +297,23 @@ TEST_F(WholeProgram, TheServiceLinkOpensSignedInTheBrowserAndOtherLinksStayInThe
         const std::string token = UrlDecode(encoded);
         const std::string t = Between(token, "<Systime>", "</Systime>");
         const std::string s = Between(token, "<Verify>", "</Verify>");
-        EXPECT_EQ(token, "<?xml version=\"1.0\" encoding=\"gb2312\"?><Token><IDType></IDType><ID></ID>"
-                         "<CardIDList></CardIDList><Name></Name><From>D</From><Systime>" + t +
-                             "</Systime><Verify_Type>HMAC_SHA1</Verify_Type><Verify>" + s +
-                             "</Verify><svcType>E</svcType><ErrCode></ErrCode><TransCode></TransCode></Token>");
+        EXPECT_EQ(
+            token,
+            "<?xml version=\"1.0\" encoding=\"gb2312\"?><Token><IDType></IDType><ID></ID>"
+            "<CardIDList></CardIDList><Name></Name><From>D</From><Systime>" +
+                t + "</Systime><Verify_Type>HMAC_SHA1</Verify_Type><Verify>" + s +
+                "</Verify><svcType>E</svcType><ErrCode></ErrCode><TransCode></TransCode></Token>");
         // The time text: the test's own local time, within a second or two, weekday in English.
         bool near = false;
         for (std::time_t moment = clicked - 3; moment <= clicked + 1; ++moment) {
             std::tm tm{};
             ::localtime_r(&moment, &tm);
-            static const char* const kDays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+            static const char* const kDays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                "Thursday", "Friday", "Saturday"};
             char expected[64];
-            std::snprintf(expected, sizeof expected, "%04d-%02d-%02d %02d:%02d:%02d %s", tm.tm_year + 1900, tm.tm_mon + 1,
-                          tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, kDays[tm.tm_wday]);
+            std::snprintf(expected, sizeof expected, "%04d-%02d-%02d %02d:%02d:%02d %s",
+                          tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                          tm.tm_sec, kDays[tm.tm_wday]);
             near = near || t == expected;
         }
         EXPECT_TRUE(near) << t;

@@ -1,12 +1,11 @@
 #include "install/ComponentInstall.h"
 
+#include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -26,7 +25,9 @@ using testing_support::WriteFile;
 using Lines = std::vector<std::string>;
 
 // A shared object built for these tests (tests/platform/RegistrationModules.cmake).
-std::string Module(std::string_view kind) { return std::string(VOREL_TEST_MODULE_DIR "/") + std::string(kind) + ".so"; }
+std::string Module(std::string_view kind) {
+    return std::string(VOREL_TEST_MODULE_DIR "/") + std::string(kind) + ".so";
+}
 
 // Runs body in a child process that is bound by permission bits even when it runs as root
 // (it gives up the capabilities that override them). The child's exit status: 0 when body
@@ -51,7 +52,7 @@ int RunBoundByPermissions(const std::function<bool()>& body) {
 
 // A system folder with an old component, and an extraction folder with the new one.
 class ComponentInstall : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetLog();
         fs::create_directories(m_system);
@@ -96,7 +97,8 @@ TEST_F(ComponentInstall, CopiesTheComponentAndRegistersTheCopyInTheSystemFolder)
         EXPECT_EQ(Log(), c.log) << c.component;
         // After a failed registration the new file stays in the system folder.
         EXPECT_EQ(Installed(), ReadFile(c.component)) << c.component;
-        EXPECT_EQ(ReadFile(m_calls), c.called ? m_system + "/HalvoraMain.ocx\n" : "") << c.component;
+        EXPECT_EQ(ReadFile(m_calls), c.called ? m_system + "/HalvoraMain.ocx\n" : "")
+            << c.component;
     }
 }
 
@@ -139,7 +141,8 @@ TEST_F(ComponentInstall, AComponentThatCannotBeReplacedStaysAndNothingIsRegister
     EXPECT_FALSE(InstallComponent(m_system, m_extract));
     EXPECT_EQ(Log(), copyFailed);
     EXPECT_TRUE(fs::is_directory(m_system + "/HalvoraMain.ocx/held"));
-    EXPECT_EQ(fs::directory_iterator(m_system)->path().filename(), "HalvoraMain.ocx") << "nothing left beside it";
+    EXPECT_EQ(fs::directory_iterator(m_system)->path().filename(), "HalvoraMain.ocx")
+        << "nothing left beside it";
     EXPECT_FALSE(testing_support::FileExists(m_calls)) << "not registered";
 
     // Nothing to copy.

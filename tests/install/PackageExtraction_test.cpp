@@ -18,8 +18,12 @@ using testing_support::WriteFile;
 using Listing = std::vector<std::string>;
 
 // A package made at build time (tests/install/CMakeLists.txt, make_zips.py).
-std::string Zip(std::string_view name) { return std::string(VOREL_ZIP_FIXTURE_DIR "/") + std::string(name); }
-std::string Tree(std::string_view name) { return std::string(VOREL_ZIP_FIXTURE_DIR "/tree/") + std::string(name); }
+std::string Zip(std::string_view name) {
+    return std::string(VOREL_ZIP_FIXTURE_DIR "/") + std::string(name);
+}
+std::string Tree(std::string_view name) {
+    return std::string(VOREL_ZIP_FIXTURE_DIR "/tree/") + std::string(name);
+}
 std::string Expected(std::string_view name) {
     return std::string(VOREL_ZIP_FIXTURE_DIR "/expected/") + std::string(name);
 }
@@ -28,25 +32,28 @@ std::string Expected(std::string_view name) {
 Listing List(const std::string& folder) {
     Listing names;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names.push_back(entry.path().lexically_relative(folder).string() + (entry.is_directory() ? "/" : ""));
+        names.push_back(entry.path().lexically_relative(folder).string() +
+                        (entry.is_directory() ? "/" : ""));
     std::sort(names.begin(), names.end());
     return names;
 }
 
 size_t OpenDescriptors() {
-    return static_cast<size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+    return static_cast<size_t>(
+        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
 // The target folder is the package's path without its extension, made afresh by the caller.
 class PackageExtraction : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetLog();
         fs::create_directories(m_target);
         m_descriptors = OpenDescriptors();
     }
     void TearDown() override {
-        EXPECT_EQ(OpenDescriptors(), m_descriptors) << "the archive, an entry or an output file stayed open";
+        EXPECT_EQ(OpenDescriptors(), m_descriptors)
+            << "the archive, an entry or an output file stayed open";
         ResetLog();
     }
 
@@ -61,8 +68,8 @@ protected:
 
 TEST_F(PackageExtraction, WritesARealPackageWithItsFoldersAndBothMethods) {
     ASSERT_TRUE(UnzipPackage(Zip("package.zip"), m_target));
-    EXPECT_EQ(List(m_target),
-              (Listing{"HalvoraMain.ocx", "sub/", "sub/data.bin", "sub/deeper/", "sub/deeper/readme.txt"}));
+    EXPECT_EQ(List(m_target), (Listing{"HalvoraMain.ocx", "sub/", "sub/data.bin", "sub/deeper/",
+                                       "sub/deeper/readme.txt"}));
     for (const char* file : {"HalvoraMain.ocx", "sub/data.bin", "sub/deeper/readme.txt"})
         EXPECT_EQ(ReadFile(Out(file)), ReadFile(Tree(file))) << file;
 
@@ -70,7 +77,9 @@ TEST_F(PackageExtraction, WritesARealPackageWithItsFoldersAndBothMethods) {
     fs::create_directory(methods);
     ASSERT_TRUE(UnzipPackage(Zip("methods.zip"), methods));
     for (const char* file : {"stored.bin", "deflated.txt"})
-        EXPECT_EQ(ReadFile(methods + "/" + file), ReadFile(Expected(std::string("methods/") + file))) << file;
+        EXPECT_EQ(ReadFile(methods + "/" + file),
+                  ReadFile(Expected(std::string("methods/") + file)))
+            << file;
     EXPECT_FALSE(testing_support::FileExists(GetLogFilePath()));
 }
 
@@ -153,7 +162,8 @@ TEST_F(PackageExtraction, NamesThatLeadOutOfTheTargetFolderAreRefusedBeforeAnyth
         EXPECT_FALSE(UnzipPackage(Zip(zip), m_target)) << zip;
         EXPECT_EQ(Log(), LogOf("解压时解析zip文件信息失败!")) << zip;
         EXPECT_EQ(List(m_target), Listing{"ok.txt"}) << zip;
-        EXPECT_EQ(List(m_dir.Path()), (Listing{"work/", "work/Update/", "work/Update/ok.txt"})) << zip;
+        EXPECT_EQ(List(m_dir.Path()), (Listing{"work/", "work/Update/", "work/Update/ok.txt"}))
+            << zip;
     }
 }
 

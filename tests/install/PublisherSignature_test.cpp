@@ -18,10 +18,12 @@ using testing_support::ReadFile;
 using Lines = std::vector<std::string>;
 
 // A file made by the build from certificates and signatures of its own (SignedFixtures.cmake).
-std::string Signed(std::string_view name) { return std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name); }
+std::string Signed(std::string_view name) {
+    return std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name);
+}
 
 class PublisherSignature : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetLog(); }
     void TearDown() override { ResetLog(); }
 
@@ -66,7 +68,8 @@ TEST_F(PublisherSignature, TheMakerAndTheAuthorityForTheKindOfFileAreAccepted) {
     for (const Case& c : cases) {
         Lines lines;
         EXPECT_EQ(CheckAs(c.fixture, c.name, lines), c.accepted) << c.fixture << " as " << c.name;
-        EXPECT_EQ(lines, Lines{}) << c.fixture << " as " << c.name << ": a name mismatch leaves no line";
+        EXPECT_EQ(lines, Lines{}) << c.fixture << " as " << c.name
+                                  << ": a name mismatch leaves no line";
     }
 }
 
@@ -125,12 +128,14 @@ TEST_F(PublisherSignature, ANameWithANulInsideIsNotTheNameBeforeIt) {
     const std::string path = m_dir / "HalvoraMain.ocx";
     testing_support::WriteFile(path, file);
 
-    const std::unique_ptr<platform::CEmbeddedSignature> signature = platform::CEmbeddedSignature::Open(path);
+    const std::unique_ptr<platform::CEmbeddedSignature> signature =
+        platform::CEmbeddedSignature::Open(path);
     ASSERT_TRUE(signature);
     uint32_t error = 0;
     const std::optional<platform::SignerInfo> signer = signature->GetSignerInfo(0, error);
     ASSERT_TRUE(signer);
-    const std::optional<platform::CCertificate> certificate = signature->FindCertificate(*signer, error);
+    const std::optional<platform::CCertificate> certificate =
+        signature->FindCertificate(*signer, error);
     ASSERT_TRUE(certificate);
     ASSERT_TRUE(signature->VerifyImageIntegrity(*certificate));
     EXPECT_FALSE(CheckSignerNames(*certificate, true));

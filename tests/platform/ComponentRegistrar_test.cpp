@@ -1,8 +1,7 @@
 #include "platform/ComponentRegistrar.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -17,14 +16,20 @@ using testing_support::ReadFile;
 using testing_support::WriteFile;
 
 // A shared object built for these tests (RegistrationModules.cmake).
-std::string Module(std::string_view kind) { return std::string(VOREL_TEST_MODULE_DIR "/") + std::string(kind) + ".so"; }
+std::string Module(std::string_view kind) {
+    return std::string(VOREL_TEST_MODULE_DIR "/") + std::string(kind) + ".so";
+}
 
 const char* Describe(RegistrationResult result) {
     switch (result) {
-        case RegistrationResult::kRegistered: return "registered";
-        case RegistrationResult::kNotLoaded: return "not loaded";
-        case RegistrationResult::kEntryMissing: return "entry missing";
-        case RegistrationResult::kEntryFailed: return "entry failed";
+        case RegistrationResult::kRegistered:
+            return "registered";
+        case RegistrationResult::kNotLoaded:
+            return "not loaded";
+        case RegistrationResult::kEntryMissing:
+            return "entry missing";
+        case RegistrationResult::kEntryFailed:
+            return "entry failed";
     }
     return "?";
 }
@@ -57,7 +62,8 @@ TEST(ComponentRegistrar, CallsTheEntryOfANativeModuleAndReadsItsResult) {
         {Module("s-false"), RegistrationResult::kRegistered, true},  // S_FALSE is a success
         {Module("failure"), RegistrationResult::kEntryFailed, true},
         {Module("no-entry"), RegistrationResult::kEntryMissing, false},
-        {Module("missing-symbol"), RegistrationResult::kNotLoaded, false},  // a dependency is missing
+        {Module("missing-symbol"), RegistrationResult::kNotLoaded,
+         false},  // a dependency is missing
         {dir / "text.ocx", RegistrationResult::kNotLoaded, false},
         {dir / "missing.ocx", RegistrationResult::kNotLoaded, false},
     };
@@ -68,7 +74,8 @@ TEST(ComponentRegistrar, CallsTheEntryOfANativeModuleAndReadsItsResult) {
         std::filesystem::remove(calls);
         if (testing_support::FileExists(c.module)) std::filesystem::copy_file(c.module, installed);
         EXPECT_STREQ(Describe(platform::RegisterServer(installed)), Describe(c.result)) << c.module;
-        EXPECT_EQ(ReadFile(calls), c.called ? installed + "\n" : "") << c.module << ": called once, in that copy";
+        EXPECT_EQ(ReadFile(calls), c.called ? installed + "\n" : "")
+            << c.module << ": called once, in that copy";
     }
 }
 
@@ -92,8 +99,10 @@ TEST(ComponentRegistrar, HandsAWindowsImageToTheRegistrarAndReadsItsExitStatus) 
     for (const Case& c : cases) {
         std::filesystem::remove(arguments);
         CScopedEnv status("REGSVR_STATUS", c.status);
-        EXPECT_STREQ(Describe(platform::RegisterServer(component)), Describe(c.result)) << "exit " << c.status;
-        EXPECT_EQ(ReadFile(arguments), "/s\n" + component + "\n") << "one argument each, no shell in between";
+        EXPECT_STREQ(Describe(platform::RegisterServer(component)), Describe(c.result))
+            << "exit " << c.status;
+        EXPECT_EQ(ReadFile(arguments), "/s\n" + component + "\n")
+            << "one argument each, no shell in between";
     }
 }
 

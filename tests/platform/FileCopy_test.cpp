@@ -1,12 +1,10 @@
 #include "platform/FileCopy.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-
-#include <fcntl.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,7 +20,8 @@ using testing_support::WriteFile;
 // The names in a folder.
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -38,17 +37,21 @@ TEST(FileCopy, ReplacesTheDestinationWithTheSourcesBytesAndPermissions) {
     EXPECT_EQ(ReadFile(dir / "system/HalvoraMain.ocx"), std::string(300000, 'n'));
     EXPECT_EQ(std::filesystem::status(dir / "system/HalvoraMain.ocx").permissions(),
               std::filesystem::perms(0640));
-    EXPECT_EQ(Names(dir / "system"), std::vector<std::string>{"HalvoraMain.ocx"}) << "no temporary file left";
+    EXPECT_EQ(Names(dir / "system"), std::vector<std::string>{"HalvoraMain.ocx"})
+        << "no temporary file left";
 
-    EXPECT_TRUE(platform::CopyFileReplacing(dir / "new.ocx", dir / "system/Fresh.ocx")) << "nothing to replace";
+    EXPECT_TRUE(platform::CopyFileReplacing(dir / "new.ocx", dir / "system/Fresh.ocx"))
+        << "nothing to replace";
     EXPECT_EQ(ReadFile(dir / "system/Fresh.ocx"), std::string(300000, 'n'));
 }
 
 TEST(FileCopy, WritesTheNewFileOnTheDestinationsOwnFileSystem) {
     // The step that puts the new file in place only works within one file system.
     CTempDir dir;
-    struct stat source {}, shm {};
-    if (::stat(dir.Path().c_str(), &source) != 0 || ::stat("/dev/shm", &shm) != 0 || source.st_dev == shm.st_dev)
+    struct stat source {
+    }, shm{};
+    if (::stat(dir.Path().c_str(), &source) != 0 || ::stat("/dev/shm", &shm) != 0 ||
+        source.st_dev == shm.st_dev)
         GTEST_SKIP() << "no second file system at /dev/shm";
     char pattern[] = "/dev/shm/vorel-copy-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -78,10 +81,12 @@ TEST(FileCopy, AFailedCopyLeavesTheDestinationAsItWas) {
         // A folder in the destination's place cannot be replaced, not even by root.
         {dir / "new.ocx", dir / "busy/HalvoraMain.ocx"},
     };
-    for (const Case& c : cases) EXPECT_FALSE(platform::CopyFileReplacing(c.source, c.destination)) << c.destination;
+    for (const Case& c : cases)
+        EXPECT_FALSE(platform::CopyFileReplacing(c.source, c.destination)) << c.destination;
     EXPECT_EQ(ReadFile(dir / "old.ocx"), "old");
     EXPECT_EQ(ReadFile(dir / "a file"), "not a folder");
-    EXPECT_EQ(Names(dir / "busy"), std::vector<std::string>{"HalvoraMain.ocx"}) << "no temporary file left";
+    EXPECT_EQ(Names(dir / "busy"), std::vector<std::string>{"HalvoraMain.ocx"})
+        << "no temporary file left";
     EXPECT_EQ(Names(dir / "busy/HalvoraMain.ocx"), std::vector<std::string>{"inside"});
 }
 

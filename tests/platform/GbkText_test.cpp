@@ -21,7 +21,10 @@ TEST(GbkText, ReplacesWhatTheCodePageLacks) {
     } cases[] = {
         {"hangul", "a한b", "a?b"},
         {"emoji", "x😀y", "x?y"},
-        {"invalid utf-8 byte", "a\xFF" "b", "a?b"},
+        {"invalid utf-8 byte",
+         "a\xFF"
+         "b",
+         "a?b"},
         {"truncated sequence at the end", "ab\xE4\xB8", "ab?"},
     };
     for (const Case& c : cases) EXPECT_EQ(platform::Utf8ToGbk(c.utf8), c.gbk) << c.name;
@@ -32,13 +35,19 @@ TEST(GbkText, ConvertsUtf16BothWays) {
     const std::u16string wide = u"瓦内尔银行 Halvora 한";
     const std::string gbk = platform::Utf16ToGbk(wide);
     EXPECT_EQ(gbk, platform::Utf8ToGbk("瓦内尔银行 Halvora ?"));
-    EXPECT_EQ(platform::GbkToUtf16(platform::Utf8ToGbk("瓦内尔银行 Halvora")), u"瓦内尔银行 Halvora");
+    EXPECT_EQ(platform::GbkToUtf16(platform::Utf8ToGbk("瓦内尔银行 Halvora")),
+              u"瓦内尔银行 Halvora");
     EXPECT_EQ(platform::Utf16ToGbk(u"a\xD83D"), "a?") << "lone surrogate";
 }
 
 TEST(GbkFind, TreatsDoubleByteCharactersAsUnits) {
     // 0x81 0x41 and 0x95 0x5C are double-byte characters whose second byte is "A" and "\".
-    const std::string text = "\x81" "A" "xA" "\x95\\" "\\";
+    const std::string text =
+        "\x81"
+        "A"
+        "xA"
+        "\x95\\"
+        "\\";
     struct Case {
         const char* name;
         std::string needle;

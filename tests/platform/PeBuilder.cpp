@@ -19,7 +19,8 @@ std::string Build(const Options& o, Layout* layoutOut) {
     const uint32_t sectionTable = optional + optionalSize;
 
     // Resource section: root, name and language directories, the data entry, the block.
-    constexpr uint32_t kRoot = 0, kNames = 0x18, kLanguages = 0x30, kDataEntry = 0x48, kBlock = 0x58;
+    constexpr uint32_t kRoot = 0, kNames = 0x18, kLanguages = 0x30, kDataEntry = 0x48,
+                       kBlock = 0x58;
     constexpr uint32_t kBlockSize = 40 + 52;
     const uint32_t sectionSize = kBlock + kBlockSize;
 

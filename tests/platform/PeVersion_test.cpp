@@ -22,8 +22,10 @@ std::string ProductVersion(const std::string& path) {
     if (!platform::GetVersionResource(path, size, resource)) return "<copy failed>";
     std::optional<platform::VsFixedFileInfo> info = platform::QueryFixedFileInfo(resource);
     if (!info) return "<no fixed info>";
-    return std::to_string(info->productVersionMS >> 16) + "." + std::to_string(info->productVersionMS & 0xFFFF) + "." +
-           std::to_string(info->productVersionLS >> 16) + "." + std::to_string(info->productVersionLS & 0xFFFF);
+    return std::to_string(info->productVersionMS >> 16) + "." +
+           std::to_string(info->productVersionMS & 0xFFFF) + "." +
+           std::to_string(info->productVersionLS >> 16) + "." +
+           std::to_string(info->productVersionLS & 0xFFFF);
 }
 
 TEST(PeVersion, ReadsTheProductVersionOfRealComponents) {
@@ -52,21 +54,39 @@ TEST(PeVersion, DamagedImagesGiveNoVersion) {
         std::string expected;
     } cases[] = {
         {"not MZ", [](std::string& s, auto&) { s[0] = 'X'; }, ""},
-        {"PE header beyond the file", [](std::string& s, auto& l) { pe_builder::Put32(s, l.lfanew, 0xFFFFFFF0u); }, ""},
-        {"PE header in the middle of nowhere", [](std::string& s, auto& l) { pe_builder::Put32(s, l.lfanew, 0x100); }, ""},
-        {"resource tree outside every section", [](std::string& s, auto& l) { pe_builder::Put32(s, l.resourceRva, 0x7FFFFFF0u); }, ""},
-        {"section data beyond the file", [](std::string& s, auto& l) { pe_builder::Put32(s, l.sectionRawOffset, 0xFFFFFF00u); }, ""},
-        {"section data ending beyond the file", [](std::string& s, auto& l) { pe_builder::Put32(s, l.sectionRawOffset, 0x210); }, ""},
+        {"PE header beyond the file",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.lfanew, 0xFFFFFFF0u); }, ""},
+        {"PE header in the middle of nowhere",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.lfanew, 0x100); }, ""},
+        {"resource tree outside every section",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.resourceRva, 0x7FFFFFF0u); }, ""},
+        {"section data beyond the file",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.sectionRawOffset, 0xFFFFFF00u); },
+         ""},
+        {"section data ending beyond the file",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.sectionRawOffset, 0x210); }, ""},
         // What is needed still lies inside the file; nothing beyond it is read.
-        {"section longer than the file", [](std::string& s, auto& l) { pe_builder::Put32(s, l.sectionRawSize, 0xFFFFFF00u); }, "4.0.3.12"},
-        {"65535 root entries", [](std::string& s, auto& l) { pe_builder::Put16(s, l.rootIdCount, 0xFFFF); }, ""},
-        {"name level loops to the root", [](std::string& s, auto& l) { pe_builder::Put32(s, l.rootEntryTarget, 0x80000000u); }, ""},
-        {"language level loops to itself", [](std::string& s, auto& l) { pe_builder::Put32(s, l.nameEntryTarget, 0x80000018u); }, ""},
-        {"data entry is a directory", [](std::string& s, auto& l) { pe_builder::Put32(s, l.languageEntryTarget, 0x80000030u); }, ""},
-        {"data entry outside the section", [](std::string& s, auto& l) { pe_builder::Put32(s, l.languageEntryTarget, 0x7FFFFFF0u); }, ""},
-        {"block outside the file", [](std::string& s, auto& l) { pe_builder::Put32(s, l.dataRva, 0xFFFFFFF0u); }, ""},
-        {"block of 4 GiB", [](std::string& s, auto& l) { pe_builder::Put32(s, l.dataSize, 0xFFFFFFFFu); }, ""},
-        {"block shorter than its fixed part", [](std::string& s, auto& l) { pe_builder::Put32(s, l.dataSize, 60); }, "<no fixed info>"},
+        {"section longer than the file",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.sectionRawSize, 0xFFFFFF00u); },
+         "4.0.3.12"},
+        {"65535 root entries",
+         [](std::string& s, auto& l) { pe_builder::Put16(s, l.rootIdCount, 0xFFFF); }, ""},
+        {"name level loops to the root",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.rootEntryTarget, 0x80000000u); }, ""},
+        {"language level loops to itself",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.nameEntryTarget, 0x80000018u); }, ""},
+        {"data entry is a directory",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.languageEntryTarget, 0x80000030u); },
+         ""},
+        {"data entry outside the section",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.languageEntryTarget, 0x7FFFFFF0u); },
+         ""},
+        {"block outside the file",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.dataRva, 0xFFFFFFF0u); }, ""},
+        {"block of 4 GiB",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.dataSize, 0xFFFFFFFFu); }, ""},
+        {"block shorter than its fixed part",
+         [](std::string& s, auto& l) { pe_builder::Put32(s, l.dataSize, 60); }, "<no fixed info>"},
     };
     for (const Case& c : cases) {
         pe_builder::Layout layout;
@@ -98,7 +118,8 @@ TEST(PeVersion, AFileCutAtAnyLengthNeverReadsPastItsEnd) {
         for (std::size_t length = 0; length < image.size(); ++length) {
             WriteFile(dir / "cut.ocx", std::string_view(image).substr(0, length));
             const std::string version = ProductVersion(dir / "cut.ocx");
-            ASSERT_TRUE(version.empty() || version == "4.0.3.12") << "cut at " << length << ": " << version;
+            ASSERT_TRUE(version.empty() || version == "4.0.3.12")
+                << "cut at " << length << ": " << version;
         }
     }
 }

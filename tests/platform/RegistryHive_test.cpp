@@ -11,7 +11,9 @@ using platform::RegValue;
 
 constexpr const char* kRoot = "HKEY_CURRENT_USER";
 
-std::vector<uint8_t> Bytes(std::string_view s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Bytes(std::string_view s) {
+    return {s.begin(), s.end()};
+}
 
 std::optional<RegValue> Get(std::string_view text, std::string_view key, std::string_view name) {
     std::optional<CRegHive> hive = CRegHive::Parse(text, kRoot);
@@ -42,9 +44,12 @@ TEST(RegHive, ReadsEveryValueForm) {
         uint32_t type;
         std::vector<uint8_t> data;
     } cases[] = {
-        {"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "ProxyEnable", platform::kRegDword, {1, 0, 0, 0}},
-        {"software\\microsoft\\windows\\currentversion\\internet settings", "proxyserver", platform::kRegSz,
-         Bytes(std::string_view("http=10.0.0.1:80;https=127.0.0.1:8443\0", 38))},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+         "ProxyEnable",
+         platform::kRegDword,
+         {1, 0, 0, 0}},
+        {"software\\microsoft\\windows\\currentversion\\internet settings", "proxyserver",
+         platform::kRegSz, Bytes(std::string_view("http=10.0.0.1:80;https=127.0.0.1:8443\0", 38))},
         {"SOFTWARE\\VRN\\KD40", "NormalUpdateFlag", platform::kRegSz, {'1', 0}},
         {"SOFTWARE\\VRN\\KD40", "Blob", platform::kRegBinary, {1, 2, 3, 0xFF}},
         {"SOFTWARE\\VRN\\KD40", "Path", platform::kRegExpandSz, {0x25, 0}},
@@ -94,7 +99,8 @@ TEST(RegHive, RefusesMalformedText) {
 }
 
 TEST(RegHive, ReadsLineFeedOnlyFiles) {
-    EXPECT_EQ(Get("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"N\"=\"v\"\n", "A", "N")->data, Bytes(std::string_view("v\0", 2)));
+    EXPECT_EQ(Get("REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"N\"=\"v\"\n", "A", "N")->data,
+              Bytes(std::string_view("v\0", 2)));
 }
 
 TEST(RegHive, KeepsDoubleByteCharactersWhole) {
@@ -116,19 +122,23 @@ TEST(RegHive, ChangesOnlyTheLineOfTheValue) {
     expected.replace(expected.find("\"NormalUpdateFlag\"=\"1\""), 22, "\"NormalUpdateFlag\"=\"0\"");
     EXPECT_EQ(replaced, expected);
 
-    const std::string added = hive->WithValue("SOFTWARE\\VRN\\KD40", "LastServerOCXVersion",
-                                              RegValue{platform::kRegSz, Bytes(std::string_view("4.0.3.12\0", 9))});
+    const std::string added =
+        hive->WithValue("SOFTWARE\\VRN\\KD40", "LastServerOCXVersion",
+                        RegValue{platform::kRegSz, Bytes(std::string_view("4.0.3.12\0", 9))});
     expected = std::string(kSample) + "\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n";
     EXPECT_EQ(added, expected);
 
-    const std::string inserted = hive->WithValue("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                                                 "N", RegValue{platform::kRegDword, {10, 0, 0, 0}});
+    const std::string inserted =
+        hive->WithValue("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "N",
+                        RegValue{platform::kRegDword, {10, 0, 0, 0}});
     expected = kSample;
     expected.insert(expected.find("\r\n[HKEY_CURRENT_USER\\SOFTWARE"), "\"N\"=dword:0000000a\r\n");
     EXPECT_EQ(inserted, expected);
 
-    const std::string newKey = hive->WithValue("SOFTWARE\\Other", "B", RegValue{platform::kRegBinary, {0xAB}});
-    EXPECT_EQ(newKey, std::string(kSample) + "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"B\"=hex:ab\r\n");
+    const std::string newKey =
+        hive->WithValue("SOFTWARE\\Other", "B", RegValue{platform::kRegBinary, {0xAB}});
+    EXPECT_EQ(newKey, std::string(kSample) +
+                          "\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\r\n\"B\"=hex:ab\r\n");
 }
 
 TEST(RegHive, WrittenValuesReadBackAsTheyWere) {
@@ -158,7 +168,8 @@ TEST(RegHive, WrittenValuesReadBackAsTheyWere) {
 }
 
 TEST(RegHive, AppendsAfterALastLineWithoutLineBreak) {
-    std::optional<CRegHive> hive = CRegHive::Parse("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"X\"=\"1\"", kRoot);
+    std::optional<CRegHive> hive =
+        CRegHive::Parse("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"X\"=\"1\"", kRoot);
     ASSERT_TRUE(hive.has_value());
     EXPECT_EQ(hive->WithValue("A", "Y", RegValue{platform::kRegSz, {'2', 0}}),
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"X\"=\"1\"\r\n\"Y\"=\"2\"\r\n");

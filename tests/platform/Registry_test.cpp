@@ -1,10 +1,9 @@
 #include "platform/Registry.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cstring>
@@ -23,7 +22,7 @@ using testing_support::ReadFile;
 using testing_support::WriteFile;
 
 class RegistryFiles : public ::testing::Test {
-protected:
+  protected:
     CTempDir m_dir;
     CScopedEnv m_env{"VOREL_REGISTRY_DIR", m_dir.Path().c_str()};
     std::string HivePath() const { return m_dir / "HKEY_CURRENT_USER.reg"; }
@@ -43,16 +42,19 @@ TEST_F(RegistryFiles, HivesLiveWhereTheEnvironmentSays) {
     EXPECT_EQ(platform::RegHivePath(RegRoot::LocalMachine), m_dir / "HKEY_LOCAL_MACHINE.reg");
     CScopedEnv noDir("VOREL_REGISTRY_DIR", nullptr);
     CScopedEnv config("XDG_CONFIG_HOME", "/home/u/.cfg");
-    EXPECT_EQ(platform::RegHivePath(RegRoot::CurrentUser), "/home/u/.cfg/vorel/HKEY_CURRENT_USER.reg");
+    EXPECT_EQ(platform::RegHivePath(RegRoot::CurrentUser),
+              "/home/u/.cfg/vorel/HKEY_CURRENT_USER.reg");
     EXPECT_EQ(platform::RegHivePath(RegRoot::LocalMachine), "/etc/vorel/HKEY_LOCAL_MACHINE.reg");
     CScopedEnv noConfig("XDG_CONFIG_HOME", nullptr);
     CScopedEnv home("HOME", "/home/u");
-    EXPECT_EQ(platform::RegHivePath(RegRoot::CurrentUser), "/home/u/.config/vorel/HKEY_CURRENT_USER.reg");
+    EXPECT_EQ(platform::RegHivePath(RegRoot::CurrentUser),
+              "/home/u/.config/vorel/HKEY_CURRENT_USER.reg");
 }
 
 TEST_F(RegistryFiles, MissingHiveKeyOrValueCannotBeRead) {
     EXPECT_EQ(Query("SOFTWARE\\VRN\\KD40", "N"), "<no key>") << "no hive file";
-    WriteFile(HivePath(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"N\"=\"abc\"\r\n");
+    WriteFile(HivePath(),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"N\"=\"abc\"\r\n");
     EXPECT_EQ(Query("SOFTWARE\\VRN\\KD41", "N"), "<no key>");
     EXPECT_EQ(Query("SOFTWARE\\VRN\\KD40", "M"), "<no value>");
     EXPECT_EQ(Query("SOFTWARE\\VRN\\KD40", "N"), std::string("abc\0", 4));
@@ -65,26 +67,35 @@ TEST_F(RegistryFiles, AValueLargerThanTheBufferFails) {
 }
 
 TEST_F(RegistryFiles, AnUnparsableHiveReadsAsMissingAndIsNeverOverwritten) {
-    const std::string cases[] = {
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"=\"0",  // truncated
-        std::string("\x7f" "ELF\x02\x01\x01\x00\x00\xff\xfe\x00garbage", 19),
-        "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"=\"0\r\n\"X\"=\"1\"\r\n",
-    };
+    const std::string
+        cases[] =
+            {
+                "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"="
+                "\"0",  // truncated
+                std::string("\x7f"
+                            "ELF\x02\x01\x01\x00\x00\xff\xfe\x00garbage",
+                            19),
+                "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"="
+                "\"0\r\n\"X\"=\"1\"\r\n",
+            };
     for (const std::string& text : cases) {
         WriteFile(HivePath(), text);
         EXPECT_EQ(Query("SOFTWARE\\VRN\\KD40", "NormalUpdateFlag"), "<no key>");
-        std::optional<CRegKey> key = CRegKey::OpenOrCreate(RegRoot::CurrentUser, "SOFTWARE\\VRN\\KD40");
+        std::optional<CRegKey> key =
+            CRegKey::OpenOrCreate(RegRoot::CurrentUser, "SOFTWARE\\VRN\\KD40");
         ASSERT_TRUE(key.has_value());
         EXPECT_FALSE(key->SetValue("NormalUpdateFlag", platform::kRegSz, "0", 2));
         EXPECT_EQ(ReadFile(HivePath()), text);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()), {}), 1) << "no file left beside it";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir.Path()), {}), 1)
+            << "no file left beside it";
     }
 }
 
 TEST_F(RegistryFiles, AWriteKeepsEveryOtherByte) {
     const std::string before =
         "REGEDIT4\r\n\r\n; comment kept\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n"
-        "\"LastServerOCXVersion\"=\"4.0.3.11\"\r\n\"NormalUpdateFlag\"=\"1\"\r\n\"Raw\"=hex:00,\\\r\n  01\r\n\r\n"
+        "\"LastServerOCXVersion\"=\"4.0.3.11\"\r\n\"NormalUpdateFlag\"=\"1\"\r\n\"Raw\"=hex:00,"
+        "\\\r\n  01\r\n\r\n"
         "[HKEY_CURRENT_USER\\Other]\r\n@=dword:00000007\r\n";
     WriteFile(HivePath(), before);
     ::chmod(HivePath().c_str(), 0640);
@@ -104,10 +115,12 @@ TEST_F(RegistryFiles, CreatesTheHiveAndItsFolder) {
     CScopedEnv env("VOREL_REGISTRY_DIR", folder.c_str());
     std::optional<CRegKey> key = CRegKey::OpenOrCreate(RegRoot::CurrentUser, "SOFTWARE\\VRN\\KD40");
     ASSERT_TRUE(key.has_value());
-    EXPECT_EQ(ReadFile(folder + "/HKEY_CURRENT_USER.reg"), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n");
+    EXPECT_EQ(ReadFile(folder + "/HKEY_CURRENT_USER.reg"),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n");
     ASSERT_TRUE(key->SetValue("NormalUpdateFlag", platform::kRegSz, "0", 2));
     EXPECT_EQ(ReadFile(folder + "/HKEY_CURRENT_USER.reg"),
-              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"=\"0\"\r\n");
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"="
+              "\"0\"\r\n");
 }
 
 TEST_F(RegistryFiles, AFolderThatCannotBeMadeFailsTheOpen) {
@@ -123,12 +136,16 @@ TEST_F(RegistryFiles, AFolderThatCannotBeMadeFailsTheOpen) {
     std::optional<CRegKey> key = CRegKey::OpenOrCreate(RegRoot::CurrentUser, "SOFTWARE\\VRN\\KD40");
     for (unsigned i = 0;; ++i) {
         const char* value = (i % 2 == 0) ? "new-value-with-some-length" : "old";
-        if (!key || !key->SetValue("NormalUpdateFlag", platform::kRegSz, value, std::strlen(value) + 1)) _exit(3);
+        if (!key ||
+            !key->SetValue("NormalUpdateFlag", platform::kRegSz, value, std::strlen(value) + 1))
+            _exit(3);
     }
 }
 
 TEST_F(RegistryFiles, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewHive) {
-    const std::string before = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"Keep\"=\"me\"\r\n\"NormalUpdateFlag\"=\"old\"\r\n";
+    const std::string before =
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"Keep\"="
+        "\"me\"\r\n\"NormalUpdateFlag\"=\"old\"\r\n";
     WriteFile(HivePath(), before);
     std::mt19937 random(12345);
     for (int round = 0; round < 40; ++round) {
@@ -141,7 +158,9 @@ TEST_F(RegistryFiles, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewHive) {
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer failed on its own";
         const std::string flag = Query("SOFTWARE\\VRN\\KD40", "NormalUpdateFlag");
-        EXPECT_TRUE(flag == std::string("old\0", 4) || flag == std::string("new-value-with-some-length\0", 27)) << flag;
+        EXPECT_TRUE(flag == std::string("old\0", 4) ||
+                    flag == std::string("new-value-with-some-length\0", 27))
+            << flag;
         EXPECT_EQ(Query("SOFTWARE\\VRN\\KD40", "Keep"), std::string("me\0", 3));
     }
     // The next write clears temporary files that killed writers left behind.
@@ -155,7 +174,8 @@ TEST_F(RegistryFiles, TwoWritersNeverLoseEachOthersValues) {
         std::optional<CRegKey> key = CRegKey::OpenOrCreate(RegRoot::CurrentUser, "K");
         for (int i = 0; i < 100; ++i) {
             const std::string value = std::to_string(i);
-            if (!key || !key->SetValue(std::string(name) + value, platform::kRegSz, value.c_str(), value.size() + 1))
+            if (!key || !key->SetValue(std::string(name) + value, platform::kRegSz, value.c_str(),
+                                       value.size() + 1))
                 _exit(3);
         }
         _exit(0);

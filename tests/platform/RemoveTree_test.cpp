@@ -32,7 +32,8 @@ TEST(RemoveTree, RemovesLinksWithoutFollowingThem) {
     fs::create_directory_symlink(dir / "outside", dir / "top-link");
 
     EXPECT_TRUE(platform::RemoveTree(dir / "work"));
-    EXPECT_TRUE(platform::RemoveTree(dir / "top-link/")) << "the trailing slash must not reach the target";
+    EXPECT_TRUE(platform::RemoveTree(dir / "top-link/"))
+        << "the trailing slash must not reach the target";
     EXPECT_FALSE(FileExists(dir / "work"));
     EXPECT_FALSE(FileExists(dir / "top-link"));
     EXPECT_EQ(testing_support::ReadFile(dir / "outside/precious"), "keep");
@@ -42,8 +43,8 @@ TEST(RemoveTree, RefusesPathsThatNameNoFolderOfItsOwn) {
     CTempDir dir;
     fs::create_directories(dir / "work/sub");
     WriteFile(dir / "work/sub/file", "data");
-    for (const std::string& path : {std::string(), std::string("/"), std::string("//"), dir / "work/sub/..",
-                                    dir / "work/sub/../", dir / "work/."}) {
+    for (const std::string& path : {std::string(), std::string("/"), std::string("//"),
+                                    dir / "work/sub/..", dir / "work/sub/../", dir / "work/."}) {
         EXPECT_FALSE(platform::RemoveTree(path)) << "'" << path << "'";
     }
     EXPECT_TRUE(FileExists(dir / "work/sub/file"));

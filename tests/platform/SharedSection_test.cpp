@@ -1,10 +1,9 @@
 #include "platform/SharedSection.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 
@@ -12,7 +11,9 @@ namespace {
 
 using platform::CSharedSection;
 
-std::string UniqueName() { return "VorelTestSection" + std::to_string(::getpid()); }
+std::string UniqueName() {
+    return "VorelTestSection" + std::to_string(::getpid());
+}
 
 // Reads the section as another process would, through its own mapping.
 std::string Peek(const std::string& name, std::size_t size) {

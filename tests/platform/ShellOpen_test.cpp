@@ -1,9 +1,8 @@
 #include "platform/ShellOpen.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -35,11 +34,14 @@ void WriteScript(const std::string& path, const std::string& body) {
 }
 
 class ShellOpen : public ::testing::Test {
-protected:
+  protected:
     CTempDir m_dir;
     std::string m_record = m_dir / "record";
     std::string m_opener = m_dir / "opener";
-    void SetUp() override { WriteScript(m_opener, "printf '%s|%s|%s\\n' \"$PWD\" \"$#\" \"$1\" >> '" + m_record + "'\n"); }
+    void SetUp() override {
+        WriteScript(m_opener,
+                    "printf '%s|%s|%s\\n' \"$PWD\" \"$#\" \"$1\" >> '" + m_record + "'\n");
+    }
 };
 
 TEST_F(ShellOpen, HandsAnAddressToTheOpenerAsItsOneArgument) {

@@ -17,7 +17,10 @@ TEST(SystemPaths, TemporaryFolderFollowsTmpdir) {
     struct Case {
         const char* tmpdir;
         const char* expected;
-    } cases[] = {{nullptr, "/tmp/"}, {"", "/tmp/"}, {"/var/scratch", "/var/scratch/"}, {"/var/scratch/", "/var/scratch/"}};
+    } cases[] = {{nullptr, "/tmp/"},
+                 {"", "/tmp/"},
+                 {"/var/scratch", "/var/scratch/"},
+                 {"/var/scratch/", "/var/scratch/"}};
     for (const Case& c : cases) {
         CScopedEnv env("TMPDIR", c.tmpdir);
         EXPECT_EQ(platform::GetTempFolder(), c.expected) << (c.tmpdir ? c.tmpdir : "(unset)");

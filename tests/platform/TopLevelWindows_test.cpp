@@ -17,7 +17,8 @@ TEST(TopLevelWindows, FindsAWindowByItsTitleInEitherProperty) {
     for (bool netName : {true, false}) {
         CClientWindow client(kLoginTitle, netName, 0);
         ASSERT_NE(client.Id(), 0u);
-        EXPECT_EQ(platform::FindTopLevelWindow(testing_support::Gbk(kLoginTitle)), client.Id()) << netName;
+        EXPECT_EQ(platform::FindTopLevelWindow(testing_support::Gbk(kLoginTitle)), client.Id())
+            << netName;
         EXPECT_EQ(platform::FindTopLevelWindow(testing_support::Gbk(kMainTitle)), 0u) << netName;
     }
 }
@@ -25,17 +26,20 @@ TEST(TopLevelWindows, FindsAWindowByItsTitleInEitherProperty) {
 TEST(TopLevelWindows, PostingAsksTheWindowToCloseAndReturnsAtOnce) {
     CClientWindow client(kMainTitle, true, 900);
     ASSERT_NE(client.Id(), 0u);
-    const platform::WindowId window = platform::FindTopLevelWindow(testing_support::Gbk(kMainTitle));
+    const platform::WindowId window =
+        platform::FindTopLevelWindow(testing_support::Gbk(kMainTitle));
     ASSERT_EQ(window, client.Id());
     EXPECT_TRUE(platform::PostCloseRequest(window));
     EXPECT_EQ(client.ReadLine(), "closed");
-    EXPECT_NE(platform::FindTopLevelWindow(testing_support::Gbk(kMainTitle)), 0u) << "still there while it closes";
+    EXPECT_NE(platform::FindTopLevelWindow(testing_support::Gbk(kMainTitle)), 0u)
+        << "still there while it closes";
 }
 
 TEST(TopLevelWindows, SendingWaitsUntilTheWindowIsGone) {
     CClientWindow client(kLoginTitle, true, 500);
     ASSERT_NE(client.Id(), 0u);
-    const platform::WindowId window = platform::FindTopLevelWindow(testing_support::Gbk(kLoginTitle));
+    const platform::WindowId window =
+        platform::FindTopLevelWindow(testing_support::Gbk(kLoginTitle));
     ASSERT_EQ(window, client.Id());
     EXPECT_TRUE(platform::SendCloseRequest(window));
     EXPECT_EQ(platform::FindTopLevelWindow(testing_support::Gbk(kLoginTitle)), 0u);

@@ -1,28 +1,28 @@
 #include "support/ClientWindow.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 namespace testing_support {
 namespace {
 
-void Run(int out, const std::string& title, bool withNetName, int closeDelayMs, const std::string& recordPath,
-         const std::string& closeRecord) {
+void Run(int out, const std::string& title, bool withNetName, int closeDelayMs,
+         const std::string& recordPath, const std::string& closeRecord) {
     Display* d = XOpenDisplay(nullptr);
     if (d == nullptr) return;
     Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 10, 10, 200, 100, 0, 0, 0);
     Atom deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(d, w, &deleteWindow, 1);
     if (withNetName) {
-        XChangeProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False), XInternAtom(d, "UTF8_STRING", False), 8,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
+        XChangeProperty(d, w, XInternAtom(d, "_NET_WM_NAME", False),
+                        XInternAtom(d, "UTF8_STRING", False), 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(title.data()),
                         static_cast<int>(title.size()));
     } else {
         char* list[] = {const_cast<char*>(title.c_str())};
@@ -39,7 +39,8 @@ void Run(int out, const std::string& title, bool withNetName, int closeDelayMs, 
         while (XPending(d) > 0) {
             XEvent e;
             XNextEvent(d, &e);
-            if (e.type != ClientMessage || static_cast<Atom>(e.xclient.data.l[0]) != deleteWindow) continue;
+            if (e.type != ClientMessage || static_cast<Atom>(e.xclient.data.l[0]) != deleteWindow)
+                continue;
             if (!recordPath.empty() && !closeRecord.empty()) {
                 const int fd = ::open(recordPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
                 const std::string line = closeRecord + "\n";

@@ -14,7 +14,8 @@ class CClientWindow {
     // false). On WM_DELETE_WINDOW it appends closeRecord (when not empty) to the file
     // recordPath, waits closeDelayMs and destroys the window. It gives up after 20 seconds.
     CClientWindow(const std::string& utf8Title, bool withNetName = true, int closeDelayMs = 0,
-                  const std::string& recordPath = std::string(), const std::string& closeRecord = std::string());
+                  const std::string& recordPath = std::string(),
+                  const std::string& closeRecord = std::string());
     // Ends the child and waits until the server has dropped its window.
     ~CClientWindow();
     CClientWindow(const CClientWindow&) = delete;

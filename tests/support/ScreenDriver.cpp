@@ -1,5 +1,7 @@
 #include "support/ScreenDriver.h"
 
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,17 +15,18 @@
 #include "platform/TopLevelWindows.h"
 #include "support/ScreenCapture.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-
 namespace testing_support {
 namespace {
 
 using DisplayPtr = std::unique_ptr<Display, int (*)(Display*)>;
 
-DisplayPtr OpenDisplay() { return DisplayPtr(XOpenDisplay(nullptr), XCloseDisplay); }
+DisplayPtr OpenDisplay() {
+    return DisplayPtr(XOpenDisplay(nullptr), XCloseDisplay);
+}
 
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 void MovePointer(Display* d, int x, int y) {
     XTestFakeMotionEvent(d, -1, x, y, CurrentTime);
@@ -39,8 +42,8 @@ Window FindBySize(Display* d, int width, int height) {
     Window found = 0;
     for (unsigned int i = count; i-- > 0 && found == 0;) {  // topmost first
         XWindowAttributes a{};
-        if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable && a.width == width &&
-            a.height == height)
+        if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable &&
+            a.width == width && a.height == height)
             found = children[i];
     }
     if (children != nullptr) XFree(children);
@@ -49,7 +52,9 @@ Window FindBySize(Display* d, int width, int height) {
 
 }  // namespace
 
-bool CanOpenDisplay() { return static_cast<bool>(OpenDisplay()); }
+bool CanOpenDisplay() {
+    return static_cast<bool>(OpenDisplay());
+}
 
 ScreenRect WindowRect(const std::string& utf8Title) {
     DisplayPtr d = OpenDisplay();
@@ -69,7 +74,8 @@ ScreenRect WindowRect(const std::string& utf8Title) {
     ScreenRect rect;
     Window child = 0;
     if (XGetWindowAttributes(d.get(), window, &attributes) && attributes.map_state == IsViewable &&
-        XTranslateCoordinates(d.get(), window, DefaultRootWindow(d.get()), 0, 0, &rect.x, &rect.y, &child)) {
+        XTranslateCoordinates(d.get(), window, DefaultRootWindow(d.get()), 0, 0, &rect.x, &rect.y,
+                              &child)) {
         rect.width = attributes.width;
         rect.height = attributes.height;
     }

@@ -25,8 +25,9 @@ CTempDir::~CTempDir() {
     // Tests may leave read-only folders behind; make them writable so they can go.
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ec);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (!it->is_symlink()) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                                            std::filesystem::perm_options::add, ec);
+        if (!it->is_symlink())
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ec);
     }
     std::filesystem::remove_all(m_path, ec);
 }
@@ -72,7 +73,9 @@ void WriteFile(const std::string& path, std::string_view bytes) {
     }
 }
 
-std::string PeFixture(std::string_view name) { return std::string(VOREL_PE_FIXTURE_DIR "/") + std::string(name); }
+std::string PeFixture(std::string_view name) {
+    return std::string(VOREL_PE_FIXTURE_DIR "/") + std::string(name);
+}
 
 std::vector<std::string> LogMessages(std::string_view logText) {
     static const std::regex stamp(R"(^\[[ \d]{4}-[ \d]\d-[ \d]\d  [ \d]\d:[ \d]\d:[ \d]\d\]     )");
@@ -91,6 +94,8 @@ std::vector<std::string> LogMessages(std::string_view logText) {
     return messages;
 }
 
-std::string Gbk(std::string_view utf8) { return platform::Utf8ToGbk(utf8); }
+std::string Gbk(std::string_view utf8) {
+    return platform::Utf8ToGbk(utf8);
+}
 
 }  // namespace testing_support

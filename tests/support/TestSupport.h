@@ -9,7 +9,7 @@ namespace testing_support {
 
 // A fresh folder under /tmp, deleted with its content when the object goes.
 class CTempDir {
-public:
+  public:
     CTempDir();
     ~CTempDir();
     CTempDir(const CTempDir&) = delete;
@@ -19,19 +19,19 @@ public:
     // A path inside the folder.
     std::string operator/(std::string_view name) const { return m_path + "/" + std::string(name); }
 
-private:
+  private:
     std::string m_path;
 };
 
 // Sets (or, with nullptr, unsets) an environment variable for the object's lifetime.
 class CScopedEnv {
-public:
+  public:
     CScopedEnv(const char* name, const char* value);
     ~CScopedEnv();
     CScopedEnv(const CScopedEnv&) = delete;
     CScopedEnv& operator=(const CScopedEnv&) = delete;
 
-private:
+  private:
     std::string m_name;
     bool m_hadValue = false;
     std::string m_oldValue;

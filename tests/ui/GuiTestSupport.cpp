@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/evtloop.h>
 #include <wx/utils.h>
+#include <wx/window.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -10,8 +11,6 @@
 
 #include "support/TestSupport.h"
 #include "ui/GuiStartup.h"
-
-#include <wx/window.h>
 
 // After the test framework: Xlib's macros would break its headers.
 #include <X11/Xlib.h>
@@ -46,7 +45,9 @@ class CGuiEnvironment : public testing::Environment {
 
 }  // namespace
 
-void AddGuiEnvironment() { testing::AddGlobalTestEnvironment(new CGuiEnvironment); }
+void AddGuiEnvironment() {
+    testing::AddGlobalTestEnvironment(new CGuiEnvironment);
+}
 
 bool PumpUntil(const std::function<bool()>& done, int milliseconds) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);

@@ -7,12 +7,12 @@
 #include <set>
 
 #include "GuiTestSupport.h"
-#include "support/ScreenCapture.h"
 #include "common/Folders.h"
 #include "common/Texts.h"
 #include "net/HttpRequest.h"
 #include "support/ClientWindow.h"
 #include "support/HttpTestServer.h"
+#include "support/ScreenCapture.h"
 #include "support/TestSupport.h"
 #include "ui/MainUpdateDlg.h"
 #include "update/InstallDecision.h"
@@ -30,7 +30,9 @@ using ui::CMainUpdateDlg;
 
 const bool g_environment = (testing_support::AddGuiEnvironment(), true);
 
-wxString Utf8(std::string_view text) { return wxString::FromUTF8(text.data(), text.size()); }
+wxString Utf8(std::string_view text) {
+    return wxString::FromUTF8(text.data(), text.size());
+}
 
 struct Cell {
     bool shown;
@@ -46,14 +48,42 @@ struct StageLayout {
 };
 
 const StageLayout kStages[] = {
-    {ui::StageInitial, "initial", {true, {0, 230, 500, 6}}, {true, {205, 274, 103, 20}}, {false, {270, 274, 33, 20}},
-     {false, {193, 285, 109, 30}}, {false, {193, 285, 109, 30}}, {false, {474, 6, 18, 18}}, ""},
-    {ui::StageUpdating, "updating", {true, {0, 230, 500, 6}}, {true, {200, 274, 137, 20}}, {true, {270, 274, 70, 20}},
-     {false, {193, 285, 109, 30}}, {false, {193, 285, 109, 30}}, {false, {474, 6, 18, 18}}, texts::kStatusUpdating},
-    {ui::StageSucceeded, "succeeded", {false, {0, 230, 500, 6}}, {true, {182, 255, 137, 20}}, {false, {270, 274, 70, 20}},
-     {true, {193, 285, 109, 30}}, {false, {193, 285, 109, 30}}, {true, {474, 6, 18, 18}}, texts::kStatusSucceeded},
-    {ui::StageFailed, "failed", {false, {0, 230, 500, 6}}, {true, {130, 255, 240, 20}}, {false, {270, 274, 70, 20}},
-     {false, {193, 285, 109, 30}}, {true, {193, 285, 109, 30}}, {true, {474, 6, 18, 18}}, texts::kStatusFailed},
+    {ui::StageInitial,
+     "initial",
+     {true, {0, 230, 500, 6}},
+     {true, {205, 274, 103, 20}},
+     {false, {270, 274, 33, 20}},
+     {false, {193, 285, 109, 30}},
+     {false, {193, 285, 109, 30}},
+     {false, {474, 6, 18, 18}},
+     ""},
+    {ui::StageUpdating,
+     "updating",
+     {true, {0, 230, 500, 6}},
+     {true, {200, 274, 137, 20}},
+     {true, {270, 274, 70, 20}},
+     {false, {193, 285, 109, 30}},
+     {false, {193, 285, 109, 30}},
+     {false, {474, 6, 18, 18}},
+     texts::kStatusUpdating},
+    {ui::StageSucceeded,
+     "succeeded",
+     {false, {0, 230, 500, 6}},
+     {true, {182, 255, 137, 20}},
+     {false, {270, 274, 70, 20}},
+     {true, {193, 285, 109, 30}},
+     {false, {193, 285, 109, 30}},
+     {true, {474, 6, 18, 18}},
+     texts::kStatusSucceeded},
+    {ui::StageFailed,
+     "failed",
+     {false, {0, 230, 500, 6}},
+     {true, {130, 255, 240, 20}},
+     {false, {270, 274, 70, 20}},
+     {false, {193, 285, 109, 30}},
+     {true, {193, 285, 109, 30}},
+     {true, {474, 6, 18, 18}},
+     texts::kStatusFailed},
 };
 
 // Counts the pixels of a screen area close to a colour (text is drawn smoothed).
@@ -79,7 +109,8 @@ class ProgressDialog : public testing::Test {
 
     void SetUp() override {
         std::filesystem::create_directory(m_temp);
-        testing_support::WriteFile(m_opener, "#!/bin/sh\nprintf '%s|%s\\n' \"$PWD\" \"$1\" >> '" + m_record + "'\n");
+        testing_support::WriteFile(
+            m_opener, "#!/bin/sh\nprintf '%s|%s\\n' \"$PWD\" \"$1\" >> '" + m_record + "'\n");
         std::filesystem::permissions(m_opener, std::filesystem::perms::owner_all);
         SetManifestText("");
         ParseManifest();  // no install files: the update fails at once
@@ -103,8 +134,9 @@ TEST_F(ProgressDialog, EachStagePlacesAndShowsItsControls) {
         if (s.stage != ui::StageInitial) dialog.ShowStage(ui::StageUpdating);
         dialog.ShowStage(s.stage);
         const std::pair<const wxWindow*, Cell> cells[] = {
-            {&dialog.m_progress, s.bar},   {&dialog.m_staticStatus, s.status}, {&dialog.m_staticPercent, s.percent},
-            {&dialog.m_btnTryNow, s.tryNow}, {&dialog.m_btnManual, s.manual},  {&dialog.m_btnClose, s.close},
+            {&dialog.m_progress, s.bar},          {&dialog.m_staticStatus, s.status},
+            {&dialog.m_staticPercent, s.percent}, {&dialog.m_btnTryNow, s.tryNow},
+            {&dialog.m_btnManual, s.manual},      {&dialog.m_btnClose, s.close},
         };
         for (const auto& [window, cell] : cells) {
             EXPECT_EQ(window->IsShown(), cell.shown) << window->GetId();
@@ -137,12 +169,18 @@ TEST_F(ProgressDialog, ShowsTheEmptyBarFirstThenFailsWithItsOneText) {
     Pump(300);
     const CImage shown = Screen(dialog, {0, 0, 500, 340});
     testing_support::SaveScreenshot(shown, "progress-failed");
-    EXPECT_GT(PixelsNear(Screen(dialog, {130, 255, 240, 20}), 50, 137, 241), 30) << "blue status text";
-    EXPECT_GT(PixelsNear(Screen(dialog, {130, 255, 240, 20}), 255, 255, 255, 0), 1000) << "on white";
-    EXPECT_EQ(PixelsNear(Screen(dialog, {474 + 8, 6 + 8, 1, 1}), 0, 0, 0, 30), 1) << "the close cross's centre";
-    EXPECT_EQ(PixelsNear(Screen(dialog, {474, 6, 3, 3}), 0, 0, 0, 30), 0) << "on a transparent square";
-    EXPECT_GT(PixelsNear(Screen(dialog, {193, 285, 109, 30}), 0x2a, 0x86, 0xea, 60), 1000) << "the blue button";
-    EXPECT_EQ(PixelsNear(Screen(dialog, {0, 0, 1, 1}), 255, 255, 255, 0), 0) << "the rounded corner is cut";
+    EXPECT_GT(PixelsNear(Screen(dialog, {130, 255, 240, 20}), 50, 137, 241), 30)
+        << "blue status text";
+    EXPECT_GT(PixelsNear(Screen(dialog, {130, 255, 240, 20}), 255, 255, 255, 0), 1000)
+        << "on white";
+    EXPECT_EQ(PixelsNear(Screen(dialog, {474 + 8, 6 + 8, 1, 1}), 0, 0, 0, 30), 1)
+        << "the close cross's centre";
+    EXPECT_EQ(PixelsNear(Screen(dialog, {474, 6, 3, 3}), 0, 0, 0, 30), 0)
+        << "on a transparent square";
+    EXPECT_GT(PixelsNear(Screen(dialog, {193, 285, 109, 30}), 0x2a, 0x86, 0xea, 60), 1000)
+        << "the blue button";
+    EXPECT_EQ(PixelsNear(Screen(dialog, {0, 0, 1, 1}), 255, 255, 255, 0), 0)
+        << "the rounded corner is cut";
     dialog.Hide();
 }
 
@@ -168,7 +206,6 @@ int RunModal(CMainUpdateDlg& dialog, const std::function<void()>& whenShown) {
     return dialog.ShowModal();
 }
 
-
 TEST_F(ProgressDialog, KeysAndButtonsEndTheDialog) {
     const std::string moduleDir = GetModuleDir();
     struct Case {
@@ -177,16 +214,19 @@ TEST_F(ProgressDialog, KeysAndButtonsEndTheDialog) {
         int result;
         std::string opened;
     } cases[] = {
-        {"enter starts the client", [](CMainUpdateDlg&, wxUIActionSimulator& sim) { sim.Char(WXK_RETURN); },
-         wxID_OK, moduleDir.substr(0, moduleDir.size() - 1) + "|" + moduleDir + "HalvoraPortal.exe\n"},
+        {"enter starts the client",
+         [](CMainUpdateDlg&, wxUIActionSimulator& sim) { sim.Char(WXK_RETURN); }, wxID_OK,
+         moduleDir.substr(0, moduleDir.size() - 1) + "|" + moduleDir + "HalvoraPortal.exe\n"},
         {"manual download opens the page",
          [](CMainUpdateDlg& d, wxUIActionSimulator& sim) {
              sim.MouseMove(d.m_btnManual.GetScreenRect().GetPosition() + wxPoint(50, 15));
              Pump(100);
              sim.MouseClick();
          },
-         wxID_CANCEL, std::filesystem::current_path().string() + "|" + ui::ManualDownloadUrl() + "\n"},
-        {"close button", [](CMainUpdateDlg& d, wxUIActionSimulator& sim) {
+         wxID_CANCEL,
+         std::filesystem::current_path().string() + "|" + ui::ManualDownloadUrl() + "\n"},
+        {"close button",
+         [](CMainUpdateDlg& d, wxUIActionSimulator& sim) {
              sim.MouseMove(d.m_btnClose.GetScreenRect().GetPosition() + wxPoint(9, 9));
              Pump(100);
              sim.MouseClick();
@@ -215,7 +255,8 @@ TEST_F(ProgressDialog, KeysAndButtonsEndTheDialog) {
         EXPECT_EQ(result, c.result);
         PumpUntil([&] { return !c.opened.empty() && Opened() == c.opened; }, 2000);
         EXPECT_EQ(Opened(), c.opened);
-        EXPECT_EQ(g_nContinueUpdate, c.opened.empty() ? 0 : 1) << "only the close button stops transfers";
+        EXPECT_EQ(g_nContinueUpdate, c.opened.empty() ? 0 : 1)
+            << "only the close button stops transfers";
     }
 }
 
@@ -269,14 +310,17 @@ class ProgressRun : public ProgressDialog {
         std::filesystem::create_directories(m_system);
         WriteFile(m_system + "/HalvoraMain.ocx", "the old component");
         SetManifestText(
-            "<KD><InstallURL>download.halvora.example/dl/kd/</InstallURL><InstallFileName>Setup.exe</InstallFileName>"
+            "<KD><InstallURL>download.halvora.example/dl/kd/</"
+            "InstallURL><InstallFileName>Setup.exe</InstallFileName>"
             "<InstallZipName>Update.zip</InstallZipName><InstallFileSize>12</InstallFileSize>"
-            "<InstallProjID>KD40</InstallProjID><NormalInstallVersion>4.0.3.12</NormalInstallVersion></KD>");
+            "<InstallProjID>KD40</InstallProjID><NormalInstallVersion>4.0.3.12</"
+            "NormalInstallVersion></KD>");
         ParseManifest();
         g_nMiniInstall = 1;
         // The installer (7 KB of the 12 KB expected) arrives in pieces of 512 bytes: slow
         // enough to watch.
-        m_server.Serve("/dl/kd/Setup.exe", HttpReply::Text(Signed("signed-verisign.dll")).Trickled(512, 40));
+        m_server.Serve("/dl/kd/Setup.exe",
+                       HttpReply::Text(Signed("signed-verisign.dll")).Trickled(512, 40));
         m_server.Serve("/dl/kd/Update.zip", HttpReply::Text(Package()));
     }
     static std::string Signed(std::string_view name) {
@@ -319,12 +363,14 @@ TEST_F(ProgressRun, TheBarAndTheLabelFollowTheTransfersAndTheCloseButtonStaysHid
         ASSERT_TRUE(s.percent.ends_with("%")) << s.percent;
         const int shown = std::stoi(s.percent);
         EXPECT_LE(shown, 99);
-        EXPECT_TRUE(shown == s.position || (shown == 99 && s.position >= 61) || (s.position == 0 && shown == 1))
+        EXPECT_TRUE(shown == s.position || (shown == 99 && s.position >= 61) ||
+                    (s.position == 0 && shown == 1))
             << s.position << " shown as " << s.percent;
     }
     EXPECT_GE(positions.size(), 4u) << "the bar moved while the installer arrived";
     EXPECT_LT(*positions.rbegin(), 100);
-    EXPECT_TRUE(dialog.m_btnTryNow.IsShown() && dialog.m_btnClose.IsShown() && !dialog.m_btnManual.IsShown());
+    EXPECT_TRUE(dialog.m_btnTryNow.IsShown() && dialog.m_btnClose.IsShown() &&
+                !dialog.m_btnManual.IsShown());
     EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), Signed("signed-symantec.dll"));
 }
 
@@ -348,7 +394,8 @@ TEST_F(ProgressRun, EnterDuringATransferStartsTheClientOnceTheUpdateHasRun) {
     sampler.Stop();
     EXPECT_TRUE(pressed);
     EXPECT_EQ(result, wxID_OK);
-    EXPECT_EQ(m_server.Requests().size(), 2u) << "the update ran to its end before the dialog closed";
+    EXPECT_EQ(m_server.Requests().size(), 2u)
+        << "the update ran to its end before the dialog closed";
     EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), Signed("signed-symantec.dll"));
     PumpUntil([&] { return !Opened().empty(); }, 2000);
     EXPECT_TRUE(Opened().ends_with("|" + GetModuleDir() + "HalvoraPortal.exe\n")) << Opened();
@@ -356,7 +403,8 @@ TEST_F(ProgressRun, EnterDuringATransferStartsTheClientOnceTheUpdateHasRun) {
 
 TEST_F(ProgressRun, TheLogInWindowIsAskedToCloseBeforeTheInstallerStarts) {
     g_nMiniInstall = 0;
-    testing_support::CClientWindow login("专业版用户登录", true, 300, m_record, "log-in window closed");
+    testing_support::CClientWindow login("专业版用户登录", true, 300, m_record,
+                                         "log-in window closed");
     ASSERT_NE(login.Id(), 0u);
     CMainUpdateDlg dialog;
     const int result = RunModal(dialog, [] {});

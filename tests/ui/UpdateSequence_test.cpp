@@ -3,9 +3,8 @@
 // hive, a recorder as the shell's opener and a recorder as the component registrar.
 #include "ui/UpdateSequence.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -28,7 +27,9 @@ using testing_support::ReadFile;
 using testing_support::WriteFile;
 using ui::DisplayStage;
 
-std::string Signed(std::string_view name) { return ReadFile(std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name)); }
+std::string Signed(std::string_view name) {
+    return ReadFile(std::string(VOREL_SIGNED_FIXTURE_DIR "/") + std::string(name));
+}
 
 // What the sequence did to its dialog.
 struct CRecordingView : ui::IUpdateView {
@@ -57,7 +58,8 @@ void WriteScript(const std::string& path, const std::string& body) {
 class UpdateSequence : public ::testing::Test {
   public:
     CTempDir m_dir;
-    std::string m_temp = m_dir / "tmp", m_system = m_dir / "system32", m_registry = m_dir / "registry";
+    std::string m_temp = m_dir / "tmp", m_system = m_dir / "system32",
+                m_registry = m_dir / "registry";
     std::string m_opened = m_dir / "opened", m_registered = m_dir / "registered";
     CHttpTestServer m_server;
     CScopedEnv m_envTemp{"TMPDIR", m_temp.c_str()};
@@ -87,14 +89,15 @@ class UpdateSequence : public ::testing::Test {
     void TearDown() override { ResetLog(); }
 
     void SetRegistrarStatus(int status) {
-        WriteScript(m_dir / "registrar",
-                    "printf '%s\\n' \"$*\" >> '" + m_registered + "'\nexit " + std::to_string(status) + "\n");
+        WriteScript(m_dir / "registrar", "printf '%s\\n' \"$*\" >> '" + m_registered + "'\nexit " +
+                                             std::to_string(status) + "\n");
     }
     void Manifest(const std::string& url, const std::string& installer, const std::string& package,
                   const std::string& size = "100") {
         SetManifestText("<KD><InstallURL>" + url + "</InstallURL><InstallFileName>" + installer +
-                        "</InstallFileName><InstallZipName>" + package + "</InstallZipName><InstallFileSize>" +
-                        size + "</InstallFileSize><InstallProjID>KD40</InstallProjID>"
+                        "</InstallFileName><InstallZipName>" + package +
+                        "</InstallZipName><InstallFileSize>" + size +
+                        "</InstallFileSize><InstallProjID>KD40</InstallProjID>"
                         "<NormalInstallVersion>4.0.3.12</NormalInstallVersion></KD>");
         ParseManifest();
     }
@@ -106,7 +109,8 @@ class UpdateSequence : public ::testing::Test {
         WriteFile(tree + "/docs/readme.txt", "read me");
         const std::string zip = m_dir / "package.zip";
         fs::remove(zip);
-        const std::string command = "cd '" + tree + "' && zip -q -r -X '" + zip + "' HalvoraMain.ocx docs";
+        const std::string command =
+            "cd '" + tree + "' && zip -q -r -X '" + zip + "' HalvoraMain.ocx docs";
         EXPECT_EQ(std::system(command.c_str()), 0);
         return ReadFile(zip);
     }
@@ -140,13 +144,16 @@ TEST_F(UpdateSequence, ReplacesTheComponentAloneWhenItMay) {
     EXPECT_EQ(m_view.stages, (std::vector<int>{ui::StageUpdating, ui::StageSucceeded}));
     EXPECT_FALSE(m_view.cancelled);
     EXPECT_EQ(m_view.barShown, 1);
-    EXPECT_EQ(RequestedPaths(), (std::vector<std::string>{"download.halvora.example/dl/kd/Setup.exe",
-                                                          "download.halvora.example/dl/kd/Update.zip"}))
+    EXPECT_EQ(RequestedPaths(),
+              (std::vector<std::string>{"download.halvora.example/dl/kd/Setup.exe",
+                                        "download.halvora.example/dl/kd/Update.zip"}))
         << "both files, the installer first";
     EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), component);
-    EXPECT_EQ(ReadFile(m_registered), "/s " + m_system + "/HalvoraMain.ocx\n") << "registered once, in place";
+    EXPECT_EQ(ReadFile(m_registered), "/s " + m_system + "/HalvoraMain.ocx\n")
+        << "registered once, in place";
     EXPECT_NE(HiveText().find("\"NormalUpdateFlag\"=\"0\""), std::string::npos);
-    EXPECT_EQ(ReadFile(WorkDir() + "Setup.exe"), Signed("signed-verisign.dll")) << "the installer stays";
+    EXPECT_EQ(ReadFile(WorkDir() + "Setup.exe"), Signed("signed-verisign.dll"))
+        << "the installer stays";
     EXPECT_EQ(ReadFile(WorkDir() + "Update/docs/readme.txt"), "read me");
     EXPECT_FALSE(fs::exists(m_opened)) << "nothing started";
     EXPECT_FALSE(fs::exists(GetLogFilePath())) << "nothing logged";
@@ -156,12 +163,13 @@ TEST_F(UpdateSequence, FallsBackToTheSignedInstaller) {
     struct Case {
         const char* name;
         int miniInstall;
-        std::string component;   // in the package; empty: a damaged package
+        std::string component;  // in the package; empty: a damaged package
         int registrarStatus;
         bool componentReplaced;  // the new component lands in the system folder
     } cases[] = {
         {"component-only update not allowed", 0, Signed("signed-symantec.dll"), 0, false},
-        {"component signed through the wrong authority", 1, Signed("signed-verisign.dll"), 0, false},
+        {"component signed through the wrong authority", 1, Signed("signed-verisign.dll"), 0,
+         false},
         {"component changed after signing", 1, Signed("flip-image.dll"), 0, false},
         {"component not signed", 1, Signed("unsigned.dll"), 0, false},
         {"package cannot be extracted", 1, "", 0, false},
@@ -175,13 +183,16 @@ TEST_F(UpdateSequence, FallsBackToTheSignedInstaller) {
         fs::remove(m_opened);
         fs::remove(m_registered);
         m_view = {};
-        ServeFiles(Signed("signed-verisign.dll"),
-                   c.component.empty() ? std::string("PK\x03\x04 not really a zip") : Package(c.component));
+        ServeFiles(Signed("signed-verisign.dll"), c.component.empty()
+                                                      ? std::string("PK\x03\x04 not really a zip")
+                                                      : Package(c.component));
         Run();
         EXPECT_EQ(m_view.stages, std::vector<int>{ui::StageUpdating});
         EXPECT_TRUE(m_view.cancelled) << "the dialog ends once the installer is started";
-        EXPECT_EQ(Opened(), WorkDir().substr(0, WorkDir().size() - 1) + "|" + WorkDir() + "Setup.exe\n");
-        EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx") != "the old component", c.componentReplaced);
+        EXPECT_EQ(Opened(),
+                  WorkDir().substr(0, WorkDir().size() - 1) + "|" + WorkDir() + "Setup.exe\n");
+        EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx") != "the old component",
+                  c.componentReplaced);
         EXPECT_EQ(HiveText(), "") << "the stored state is not written";
     }
 }
@@ -202,7 +213,8 @@ TEST_F(UpdateSequence, FailsWithoutWritingAnythingWhenTheDownloadCannotBeMade) {
         s.Serve("/dl/kd/Setup.exe", HttpReply::Text("installer"));
         s.Serve("/dl/kd/Update.zip", HttpReply::Text("package"));
     };
-    const auto names = [both](std::string url, std::string installer, std::string package) -> Arrange {
+    const auto names = [both](std::string url, std::string installer,
+                              std::string package) -> Arrange {
         return [=](CHttpTestServer& s, UpdateSequence& t) {
             both(s);
             t.Manifest(url, installer, package);
@@ -214,24 +226,34 @@ TEST_F(UpdateSequence, FailsWithoutWritingAnythingWhenTheDownloadCannotBeMade) {
         bool refusedBeforeRequesting;
     } cases[] = {
         {"installer missing on the server",
-         [](CHttpTestServer& s, UpdateSequence&) { s.Serve("/dl/kd/Update.zip", HttpReply::Text("x")); }, false},
+         [](CHttpTestServer& s, UpdateSequence&) {
+             s.Serve("/dl/kd/Update.zip", HttpReply::Text("x"));
+         },
+         false},
         {"package missing on the server",
-         [](CHttpTestServer& s, UpdateSequence&) { s.Serve("/dl/kd/Setup.exe", HttpReply::Text("x")); }, false},
+         [](CHttpTestServer& s, UpdateSequence&) {
+             s.Serve("/dl/kd/Setup.exe", HttpReply::Text("x"));
+         },
+         false},
         {"installer cut off",
          [](CHttpTestServer& s, UpdateSequence&) {
              s.Serve("/dl/kd/Setup.exe", HttpReply::Pattern(50000).DroppedAfter(20000));
              s.Serve("/dl/kd/Update.zip", HttpReply::Text("x"));
          },
          false},
-        {"address with a scheme", names("http://download.halvora.example/dl/kd/", "Setup.exe", "Update.zip"), false},
-        {"address without a folder", names("download.halvora.example", "Setup.exe", "Update.zip"), false},
-        {"installer name leading elsewhere", names("h/dl/kd/", "../../Setup.exe", "Update.zip"), true},
+        {"address with a scheme",
+         names("http://download.halvora.example/dl/kd/", "Setup.exe", "Update.zip"), false},
+        {"address without a folder", names("download.halvora.example", "Setup.exe", "Update.zip"),
+         false},
+        {"installer name leading elsewhere", names("h/dl/kd/", "../../Setup.exe", "Update.zip"),
+         true},
         {"installer name with a backslash", names("h/dl/kd/", "..\\Setup.exe", "Update.zip"), true},
         {"empty installer name", names("h/dl/kd/", "", "Update.zip"), true},
         {"package name ..", names("h/dl/kd/", "Setup.exe", ".."), true},
         {"package name without a dot", names("h/dl/kd/", "Setup.exe", "Update"), true},
         {"package name that is only an extension", names("h/dl/kd/", "Setup.exe", ".zip"), true},
-        {"package name with a control character", names("h/dl/kd/", "Setup.exe", "Up\x01.zip"), true},
+        {"package name with a control character", names("h/dl/kd/", "Setup.exe", "Up\x01.zip"),
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -249,7 +271,8 @@ TEST_F(UpdateSequence, FailsWithoutWritingAnythingWhenTheDownloadCannotBeMade) {
         EXPECT_EQ(ReadFile(m_system + "/HalvoraMain.ocx"), "the old component");
         // Nothing but the working folder and whole files in it: no part of a download.
         for (const auto& entry : fs::recursive_directory_iterator(m_temp))
-            EXPECT_TRUE(entry.is_directory() || entry.path().filename() == "Setup.exe") << entry.path();
+            EXPECT_TRUE(entry.is_directory() || entry.path().filename() == "Setup.exe")
+                << entry.path();
         if (c.refusedBeforeRequesting) {
             EXPECT_TRUE(server.Requests().empty());
             EXPECT_TRUE(fs::is_empty(m_temp)) << "refused before anything was made";
@@ -268,7 +291,8 @@ TEST_F(UpdateSequence, AWorkingFolderThatCannotBeMadeFailsTheDownload) {
 
 TEST_F(UpdateSequence, TheSecondTransferIsShown39PointsHigherAndBelow100) {
     // 100 KB expected: the installer is 60 KB, the package about 45 KB.
-    ServeFiles(std::string(60 * 1024, 'i'), Package(std::string(45 * 1024, 'c') + Signed("signed-symantec.dll")));
+    ServeFiles(std::string(60 * 1024, 'i'),
+               Package(std::string(45 * 1024, 'c') + Signed("signed-symantec.dll")));
     Run();
     ASSERT_FALSE(m_bar.positions.empty());
     // The first transfer climbs to 60; the second one starts lower, at 39 plus its first

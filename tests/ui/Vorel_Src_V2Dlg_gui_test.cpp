@@ -1,9 +1,9 @@
 // The update prompt on the X display (run under Xvfb): the pages it asks for, its buttons
 // per install kind, its keys, the client guard and the online-service link. Its message
 // boxes are answered through the toolkit's testing hook.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <fcntl.h>
 #include <wx/msgdlg.h>
 #include <wx/testing.h>
 
@@ -33,7 +33,9 @@ using ui::CVorel_Src_V2Dlg;
 
 const bool g_environment = (testing_support::AddGuiEnvironment(), true);
 
-wxString Utf8(std::string_view text) { return wxString::FromUTF8(text.data(), text.size()); }
+wxString Utf8(std::string_view text) {
+    return wxString::FromUTF8(text.data(), text.size());
+}
 
 // Answers a modal dialog of type T as answer(dialog) says (after looking at it).
 template <class T>
@@ -68,12 +70,15 @@ class Prompt : public testing::Test {
     CScopedEnv m_opener{"VOREL_OPENER", (m_dir / "opener").c_str()};
 
     void SetUp() override {
-        testing_support::WriteFile(m_dir / "opener", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + m_record + "'\n");
+        testing_support::WriteFile(m_dir / "opener",
+                                   "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + m_record + "'\n");
         std::filesystem::permissions(m_dir / "opener", std::filesystem::perms::owner_all);
         for (const char* page : {"NormalInstallVersionTips.htm", "ForceInstallVersionTips.htm",
-                                 "AdvanceInstallVersionTips.htm", "_SpecifyInstallVersionTips.htm", "NewVersionInfo.htm"})
-            m_server.Serve(std::string("/tips/") + page, HttpReply::Text("<html><body>tip</body></html>")
-                                                             .WithHeader("Content-Type: text/html; charset=utf-8"));
+                                 "AdvanceInstallVersionTips.htm", "_SpecifyInstallVersionTips.htm",
+                                 "NewVersionInfo.htm"})
+            m_server.Serve(std::string("/tips/") + page,
+                           HttpReply::Text("<html><body>tip</body></html>")
+                               .WithHeader("Content-Type: text/html; charset=utf-8"));
         SetManifestText("<KD><TipsURL>http://tips.halvora.example/tips/</TipsURL></KD>");
         ParseManifest();
         SetKind({});
@@ -97,7 +102,11 @@ TEST_F(Prompt, AsksForTheTipPageOfTheKindAndTheNewVersionPage) {
         {"normal", {}, "/tips/NormalInstallVersionTips.htm", true, 200},
         {"forced", {Force}, "/tips/ForceInstallVersionTips.htm", false, 239},
         {"forced and specified", {Force, Specify}, "/tips/ForceInstallVersionTips.htm", false, 239},
-        {"specified, no component beside the program", {Specify}, "/tips/_SpecifyInstallVersionTips.htm", false, 239},
+        {"specified, no component beside the program",
+         {Specify},
+         "/tips/_SpecifyInstallVersionTips.htm",
+         false,
+         239},
         {"advanced", {Advance}, "/tips/AdvanceInstallVersionTips.htm", false, 239},
     };
     // One server for every case: the web views' network process reads the proxy setting once.
@@ -110,9 +119,11 @@ TEST_F(Prompt, AsksForTheTipPageOfTheKindAndTheNewVersionPage) {
         EXPECT_TRUE(PumpUntil([&] { return m_server.Requests().size() >= before + 2; }, 10000));
         std::vector<std::string> pages;
         const auto requests = m_server.Requests();
-        for (std::size_t i = before; i < requests.size(); ++i) pages.push_back(requests[i].targetHost + requests[i].path);
+        for (std::size_t i = before; i < requests.size(); ++i)
+            pages.push_back(requests[i].targetHost + requests[i].path);
         std::sort(pages.begin(), pages.end());
-        std::vector<std::string> expected = {"tips.halvora.example/tips/NewVersionInfo.htm", "tips.halvora.example" + c.upper};
+        std::vector<std::string> expected = {"tips.halvora.example/tips/NewVersionInfo.htm",
+                                             "tips.halvora.example" + c.upper};
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(pages, expected);
         EXPECT_EQ(dialog.m_btnNotNow.IsShown(), c.notNowShown);
@@ -134,7 +145,8 @@ TEST_F(Prompt, TheSpecifiedPageCarriesTheVersionOfTheComponentBesideTheProgram) 
     SetKind({Specify});
     CVorel_Src_V2Dlg dialog;
     EXPECT_EQ(dialog.m_strOcxVersion, "4.0.2.5");
-    EXPECT_EQ(dialog.TipsPageUrl(), "http://tips.halvora.example/tips/4.0.2.5_SpecifyInstallVersionTips.htm");
+    EXPECT_EQ(dialog.TipsPageUrl(),
+              "http://tips.halvora.example/tips/4.0.2.5_SpecifyInstallVersionTips.htm");
     std::filesystem::remove(beside);
     SetManifestText("");
     ParseManifest();
@@ -178,8 +190,8 @@ TEST_F(Prompt, AForcedPromptAsksBeforeItCloses) {
     {
         CVorel_Src_V2Dlg dialog;
         const int result = RunPrompt(dialog, [&] {
-            wxTEST_DIALOG(dialog.OnCloseButton(),
-                          wxExpectModal<wxMessageDialog>(wxID_NO).Describe("the confirmation, answered No"));
+            wxTEST_DIALOG(dialog.OnCloseButton(), wxExpectModal<wxMessageDialog>(wxID_NO).Describe(
+                                                      "the confirmation, answered No"));
         });
         EXPECT_EQ(result, -1) << "No keeps the prompt";
     }
@@ -273,14 +285,18 @@ TEST_F(Prompt, TheOnlineServiceLinkOpensInTheBrowserInstead) {
     PumpUntil([&] { return lines() >= opened; }, 3000);
     const std::string record = testing_support::ReadFile(m_record);
     EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), opened);
-    EXPECT_EQ(record.rfind("https://" VOREL_SERVICE_HOST "/DUR2012/Service.aspx?hdType=Normal&hdToken=", 0), 0u) << record;
+    EXPECT_EQ(record.rfind(
+                  "https://" VOREL_SERVICE_HOST "/DUR2012/Service.aspx?hdType=Normal&hdToken=", 0),
+              0u)
+        << record;
 }
 
 TEST_F(Prompt, TheAboutBoxIsOfferedOnTheBackground) {
     CVorel_Src_V2Dlg dialog;
     wxString title;
     wxCommandEvent about(wxEVT_MENU, CVorel_Src_V2Dlg::IDM_ABOUTBOX);
-    wxTEST_DIALOG(dialog.GetEventHandler()->ProcessEvent(about), CAnswer<ui::CAboutDlg>([&](ui::CAboutDlg& box) {
+    wxTEST_DIALOG(dialog.GetEventHandler()->ProcessEvent(about),
+                  CAnswer<ui::CAboutDlg>([&](ui::CAboutDlg& box) {
                       title = box.GetTitle();
                       return wxID_OK;
                   }));

@@ -12,7 +12,7 @@ using testing_support::PeFixture;
 using testing_support::ReadFile;
 
 class ComponentVersion : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ResetLog(); }
     void TearDown() override { ResetLog(); }
 };
@@ -26,7 +26,8 @@ TEST_F(ComponentVersion, ReadsTheProductVersionNotTheFileVersion) {
         {"component-65535.ocx", "65535.0.65535.7"},
         {"component-4.0.2.5.ocx", "4.0.2.5"},
     };
-    for (const Case& c : cases) EXPECT_EQ(GetOCXVersion(PeFixture(c.fixture)), c.version) << c.fixture;
+    for (const Case& c : cases)
+        EXPECT_EQ(GetOCXVersion(PeFixture(c.fixture)), c.version) << c.fixture;
     EXPECT_FALSE(testing_support::FileExists(GetLogFilePath()));
 }
 

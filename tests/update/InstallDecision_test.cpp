@@ -26,12 +26,12 @@ struct Outcome {
 };
 
 std::ostream& operator<<(std::ostream& os, const Outcome& o) {
-    return os << "{" << o.result << ", F" << o.force << " S" << o.specify << " A" << o.advance << " M" << o.mini
-              << ", " << o.registryLines << " registry lines}";
+    return os << "{" << o.result << ", F" << o.force << " S" << o.specify << " A" << o.advance
+              << " M" << o.mini << ", " << o.registryLines << " registry lines}";
 }
 
 class Decision : public ::testing::Test {
-protected:
+  protected:
     CTempDir m_dir;
     CScopedEnv m_registry{"VOREL_REGISTRY_DIR", m_dir.Path().c_str()};
 
@@ -43,12 +43,14 @@ protected:
         g_nForceInstall = g_nSpecifyInstall = g_nAdvanceInstall = g_nMiniInstall = 0;
         std::filesystem::remove(m_dir / "HKEY_CURRENT_USER.reg");
         if (hive != nullptr)
-            WriteFile(m_dir / "HKEY_CURRENT_USER.reg",
-                      std::string("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n") + hive);
+            WriteFile(
+                m_dir / "HKEY_CURRENT_USER.reg",
+                std::string("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n") + hive);
         SetManifestText(manifest);
         ParseManifest();
         ResetLog();
-        Outcome o{DecideInstallKind(local), g_nForceInstall, g_nSpecifyInstall, g_nAdvanceInstall, g_nMiniInstall, 0};
+        Outcome o{DecideInstallKind(local), g_nForceInstall, g_nSpecifyInstall,
+                  g_nAdvanceInstall,        g_nMiniInstall,  0};
         for (const std::string& line : LogMessages(ReadFile(GetLogFilePath()))) {
             if (line == Gbk("读取注册表失败!")) ++o.registryLines;
         }
@@ -56,7 +58,8 @@ protected:
     }
 };
 
-std::string Manifest(const char* force, const char* specify, const char* advance, const char* normal, const char* mini) {
+std::string Manifest(const char* force, const char* specify, const char* advance,
+                     const char* normal, const char* mini) {
     std::string m = "<KD>";
     auto add = [&](const char* name, const char* value) {
         if (value != nullptr) m += std::string("<") + name + ">" + value + "</" + name + ">";
@@ -77,14 +80,30 @@ TEST_F(Decision, SpecialKindsNeedNoStoredState) {
         Outcome expected;
     } cases[] = {
         {"forced", Manifest("4.0.3.0", "", "", "", "9.0.0.0"), "4.0.2.9", {true, 1, 0, 0, 0, 0}},
-        {"forced version equal is not newer", Manifest("4.0.2.5", "", "", "", "9.0.0.0"), "4.0.2.5", {false, 0, 0, 0, 0, 2}},
-        {"specified by substring", Manifest("", "4.0.2.15", "", "", "9.0.0.0"), "4.0.2.1", {true, 0, 1, 0, 0, 0}},
-        {"specified with any separator", Manifest("", "4.0.2.7;4.0.2.5", "", "", "9.0.0.0"), "4.0.2.5", {true, 0, 1, 0, 0, 0}},
-        {"empty specified list", Manifest("", "", "", "", "9.0.0.0"), "4.0.2.5", {false, 0, 0, 0, 0, 2}},
+        {"forced version equal is not newer",
+         Manifest("4.0.2.5", "", "", "", "9.0.0.0"),
+         "4.0.2.5",
+         {false, 0, 0, 0, 0, 2}},
+        {"specified by substring",
+         Manifest("", "4.0.2.15", "", "", "9.0.0.0"),
+         "4.0.2.1",
+         {true, 0, 1, 0, 0, 0}},
+        {"specified with any separator",
+         Manifest("", "4.0.2.7;4.0.2.5", "", "", "9.0.0.0"),
+         "4.0.2.5",
+         {true, 0, 1, 0, 0, 0}},
+        {"empty specified list",
+         Manifest("", "", "", "", "9.0.0.0"),
+         "4.0.2.5",
+         {false, 0, 0, 0, 0, 2}},
         {"advanced", Manifest("", "", "4.0.3.0", "", "9.0.0.0"), "4.0.2.9", {true, 0, 0, 1, 0, 0}},
-        {"all three", Manifest("5.0.0.0", "4.0.2.9", "5.0.0.0", "5.0.0.0", "4.0.0.0"), "4.0.2.9", {true, 1, 1, 1, 1, 0}},
+        {"all three",
+         Manifest("5.0.0.0", "4.0.2.9", "5.0.0.0", "5.0.0.0", "4.0.0.0"),
+         "4.0.2.9",
+         {true, 1, 1, 1, 1, 0}},
     };
-    for (const Case& c : cases) EXPECT_EQ(Decide(c.manifest, c.local, nullptr), c.expected) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(Decide(c.manifest, c.local, nullptr), c.expected) << c.name;
 }
 
 TEST_F(Decision, MinimumVersionForAComponentOnlyUpdate) {
@@ -120,18 +139,30 @@ TEST_F(Decision, ANormalUpdateIsGatedByTheStoredState) {
         {"no stored state", "4.0.2.9", nullptr, true, 2},
         {"numeric order 10 > 9", "4.0.3.9", nullptr, true, 2},
         {"key without values", "4.0.2.9", "", true, 2},
-        {"flag 0", "4.0.2.9", "\"NormalUpdateFlag\"=\"0\"\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n", true, 0},
-        {"flag 1, same version dealt with", "4.0.2.9", "\"NormalUpdateFlag\"=\"1\"\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n", false, 0},
-        {"flag 1, older version dealt with", "4.0.2.9", "\"NormalUpdateFlag\"=\"1\"\r\n\"LastServerOCXVersion\"=\"4.0.3.11\"\r\n", true, 0},
+        {"flag 0", "4.0.2.9",
+         "\"NormalUpdateFlag\"=\"0\"\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n", true, 0},
+        {"flag 1, same version dealt with", "4.0.2.9",
+         "\"NormalUpdateFlag\"=\"1\"\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n", false, 0},
+        {"flag 1, older version dealt with", "4.0.2.9",
+         "\"NormalUpdateFlag\"=\"1\"\r\n\"LastServerOCXVersion\"=\"4.0.3.11\"\r\n", true, 0},
         {"flag 1, last version missing", "4.0.2.9", "\"NormalUpdateFlag\"=\"1\"\r\n", true, 1},
-        {"flag 2", "4.0.2.9", "\"NormalUpdateFlag\"=\"2\"\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
-        {"flag yes", "4.0.2.9", "\"NormalUpdateFlag\"=\"yes\"\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
-        {"flag ' 1'", "4.0.2.9", "\"NormalUpdateFlag\"=\" 1\"\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
-        {"flag 01", "4.0.2.9", "\"NormalUpdateFlag\"=\"01\"\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
-        {"flag stored as a number 0", "4.0.2.9", "\"NormalUpdateFlag\"=dword:00000000\r\n\"LastServerOCXVersion\"=\"\"\r\n", true, 0},
-        {"flag stored as a number 0x31", "4.0.2.9", "\"NormalUpdateFlag\"=dword:00000031\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n", false, 0},
-        {"flag stored as a number 1", "4.0.2.9", "\"NormalUpdateFlag\"=dword:00000001\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
-        {"normal version equal", "4.0.3.12", "\"NormalUpdateFlag\"=\"0\"\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
+        {"flag 2", "4.0.2.9", "\"NormalUpdateFlag\"=\"2\"\r\n\"LastServerOCXVersion\"=\"\"\r\n",
+         false, 0},
+        {"flag yes", "4.0.2.9", "\"NormalUpdateFlag\"=\"yes\"\r\n\"LastServerOCXVersion\"=\"\"\r\n",
+         false, 0},
+        {"flag ' 1'", "4.0.2.9", "\"NormalUpdateFlag\"=\" 1\"\r\n\"LastServerOCXVersion\"=\"\"\r\n",
+         false, 0},
+        {"flag 01", "4.0.2.9", "\"NormalUpdateFlag\"=\"01\"\r\n\"LastServerOCXVersion\"=\"\"\r\n",
+         false, 0},
+        {"flag stored as a number 0", "4.0.2.9",
+         "\"NormalUpdateFlag\"=dword:00000000\r\n\"LastServerOCXVersion\"=\"\"\r\n", true, 0},
+        {"flag stored as a number 0x31", "4.0.2.9",
+         "\"NormalUpdateFlag\"=dword:00000031\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n", false,
+         0},
+        {"flag stored as a number 1", "4.0.2.9",
+         "\"NormalUpdateFlag\"=dword:00000001\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
+        {"normal version equal", "4.0.3.12",
+         "\"NormalUpdateFlag\"=\"0\"\r\n\"LastServerOCXVersion\"=\"\"\r\n", false, 0},
         {"normal version older", "4.0.4.0", nullptr, false, 2},
     };
     for (const Case& c : cases) {
@@ -148,7 +179,8 @@ TEST_F(Decision, AnEmptyLocalVersionIsLoggedAndOffersNothing) {
     ParseManifest();
     EXPECT_FALSE(DecideInstallKind(""));
     EXPECT_EQ(g_nForceInstall + g_nSpecifyInstall + g_nAdvanceInstall + g_nMiniInstall, 0);
-    EXPECT_EQ(LogMessages(ReadFile(GetLogFilePath())), std::vector<std::string>{Gbk("本地客户端版本号获取失败，为空！")});
+    EXPECT_EQ(LogMessages(ReadFile(GetLogFilePath())),
+              std::vector<std::string>{Gbk("本地客户端版本号获取失败，为空！")});
 }
 
 TEST_F(Decision, TheManifestExampleAsksForASpecifiedComponentOnlyUpdate) {
@@ -156,14 +188,17 @@ TEST_F(Decision, TheManifestExampleAsksForASpecifiedComponentOnlyUpdate) {
     CScopedEnv env("TMPDIR", temp.Path().c_str());
     SetManifestText(
         "<KD><ForceInstallVersion>4.0.1.0</ForceInstallVersion>"
-        "<SpecifyInstallVersion>4.0.2.5,4.0.2.7</SpecifyInstallVersion><SpecForceInstallVersion></SpecForceInstallVersion>"
-        "<AdvanceInstallVersion>4.0.0.0</AdvanceInstallVersion><NormalInstallVersion>4.0.3.12</NormalInstallVersion>"
+        "<SpecifyInstallVersion>4.0.2.5,4.0.2.7</SpecifyInstallVersion><SpecForceInstallVersion></"
+        "SpecForceInstallVersion>"
+        "<AdvanceInstallVersion>4.0.0.0</AdvanceInstallVersion><NormalInstallVersion>4.0.3.12</"
+        "NormalInstallVersion>"
         "<MiniInstallVersion>4.0.0.9</MiniInstallVersion><InstallProjID>KD40</InstallProjID></KD>");
     ParseManifest();
     g_nForceInstall = g_nSpecifyInstall = g_nAdvanceInstall = g_nMiniInstall = 0;
     EXPECT_TRUE(DecideInstallKind("4.0.2.5"));
-    EXPECT_EQ((Outcome{true, g_nForceInstall, g_nSpecifyInstall, g_nAdvanceInstall, g_nMiniInstall, 0}),
-              (Outcome{true, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(
+        (Outcome{true, g_nForceInstall, g_nSpecifyInstall, g_nAdvanceInstall, g_nMiniInstall, 0}),
+        (Outcome{true, 0, 1, 0, 1, 0}));
     EXPECT_EQ(GetTempWorkDir(g_xmlFileInfo.InstallProjID, g_xmlFileInfo.NormalInstallVersion),
               temp.Path() + "/vrn_KD40_4.0.3.12/");
     EXPECT_FALSE(testing_support::FileExists(GetLogFilePath())) << "nothing logged";

@@ -15,7 +15,7 @@ using testing_support::ReadFile;
 using testing_support::WriteFile;
 
 class StoredState : public ::testing::Test {
-protected:
+  protected:
     CTempDir m_dir;
     CScopedEnv m_registry{"VOREL_REGISTRY_DIR", m_dir.Path().c_str()};
     std::string Hive() const { return m_dir / "HKEY_CURRENT_USER.reg"; }
@@ -25,11 +25,19 @@ protected:
 };
 
 TEST_F(StoredState, ReadsTextUpToItsFirstNul) {
-    WriteFile(Hive(),
-              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"LastServerOCXVersion\"=\"4.0.3.12\"\r\n"
-              "\"Raw\"=hex:41,00,42\r\n\"Long\"=\"" + std::string(1023, 'x') + "\"\r\n\"TooLong\"=\"" +
-                  std::string(1024, 'y') + "\"\r\n\"Unterminated\"=hex(1):" + std::string("41") +
-                  [] { std::string s; for (int i = 0; i < 1023; ++i) s += ",41"; return s; }() + "\r\n");
+    WriteFile(
+        Hive(),
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"LastServerOCXVersion\"=\"4."
+        "0.3.12\"\r\n"
+        "\"Raw\"=hex:41,00,42\r\n\"Long\"=\"" +
+            std::string(1023, 'x') + "\"\r\n\"TooLong\"=\"" + std::string(1024, 'y') +
+            "\"\r\n\"Unterminated\"=hex(1):" + std::string("41") +
+            [] {
+                std::string s;
+                for (int i = 0; i < 1023; ++i) s += ",41";
+                return s;
+            }() +
+            "\r\n");
     struct Case {
         const char* name;
         bool ok;
@@ -59,7 +67,9 @@ TEST_F(StoredState, AMissingKeyIsLogged) {
 
 TEST_F(StoredState, WritesATextValueWithItsNul) {
     ASSERT_TRUE(WriteRegString("NormalUpdateFlag", "0"));
-    EXPECT_EQ(ReadFile(Hive()), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"=\"0\"\r\n");
+    EXPECT_EQ(ReadFile(Hive()),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"="
+              "\"0\"\r\n");
     std::string out;
     ASSERT_TRUE(ReadRegString("NormalUpdateFlag", out));
     EXPECT_EQ(out, "0");
@@ -67,7 +77,8 @@ TEST_F(StoredState, WritesATextValueWithItsNul) {
 }
 
 TEST_F(StoredState, WriteFailuresAreLoggedAndLeaveTheHiveAlone) {
-    const std::string garbage = "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"=\"1";
+    const std::string garbage =
+        "REGEDIT4\r\n[HKEY_CURRENT_USER\\SOFTWARE\\VRN\\KD40]\r\n\"NormalUpdateFlag\"=\"1";
     WriteFile(Hive(), garbage);
     EXPECT_FALSE(WriteRegString("NormalUpdateFlag", "0"));
     EXPECT_EQ(ReadFile(Hive()), garbage);

@@ -18,9 +18,12 @@ TEST(ManifestElement, CutsTheTextBetweenTheTags) {
         const char* element;
         std::string expected;
     } cases[] = {
-        {"plain", "<a><InstallZipName>Update.zip</InstallZipName></a>", "InstallZipName", "Update.zip"},
-        {"no confusion with a longer name", "<InstallURLBak>b/</InstallURLBak><InstallURL>a/</InstallURL>", "InstallURL", "a/"},
-        {"longer name first", "<XMLFileDownLoadBak>2</XMLFileDownLoadBak><XMLFileDownLoad>1</XMLFileDownLoad>",
+        {"plain", "<a><InstallZipName>Update.zip</InstallZipName></a>", "InstallZipName",
+         "Update.zip"},
+        {"no confusion with a longer name",
+         "<InstallURLBak>b/</InstallURLBak><InstallURL>a/</InstallURL>", "InstallURL", "a/"},
+        {"longer name first",
+         "<XMLFileDownLoadBak>2</XMLFileDownLoadBak><XMLFileDownLoad>1</XMLFileDownLoad>",
          "XMLFileDownLoad", "1"},
         {"written twice", "<T>first</T><T>second</T>", "T", "first"},
         {"closing tag before the opening tag", "<!-- </T> --><T>value</T>", "T", ""},
@@ -30,7 +33,8 @@ TEST(ManifestElement, CutsTheTextBetweenTheTags) {
         {"attribute in the opening tag", "<T a=\"1\">value</T>", "T", ""},
         {"other letter case", "<t>value</t>", "T", ""},
         {"trimmed, inner blanks kept", "<T> \t\r\n\v\f a  b \r\n\t </T>", "T", "a  b"},
-        {"markup kept verbatim", "<T> <![CDATA[x]]>&amp;<b>y</b> </T>", "T", "<![CDATA[x]]>&amp;<b>y</b>"},
+        {"markup kept verbatim", "<T> <![CDATA[x]]>&amp;<b>y</b> </T>", "T",
+         "<![CDATA[x]]>&amp;<b>y</b>"},
         {"inside a comment, first", "<!-- <T>old</T> --><T>new</T>", "T", "old"},
         {"empty element", "<T></T>", "T", ""},
         {"blank element", "<T>   </T>", "T", ""},
