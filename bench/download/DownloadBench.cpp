@@ -31,26 +31,19 @@
 #include <vector>
 
 #include "net/HttpRequest.h"
-
-extern char** environ;
+#include "support/BenchSupport.h"
 
 namespace {
+
+using bench_support::Fail;
+using bench_support::Measure;
+using bench_support::Median;
+using bench_support::Sample;
 
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kHost = "download.halvora.example";
 constexpr const char* kPath = "/download/KD/KdSetup.exe";
-
-struct Sample {
-    double seconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::fprintf(stderr, "bench_download: %s\n", message.c_str());
-    std::exit(2);
-}
 
 // Writes front to back in pieces of 64 KiB. One write() of the whole body is much slower
 // on some kernels and file systems (on the VM this was measured on, a single 256 MiB write
@@ -108,35 +101,6 @@ bool Listening(int port) {
     return ok;
 }
 
-pid_t Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        Fail("cannot start " + args[0]);
-    return pid;
-}
-
-// Runs a command to its end (at most 10 minutes); its time and peak resident memory.
-Sample Measure(const std::vector<std::string>& args) {
-    const Clock::time_point start = Clock::now();
-    const pid_t pid = Spawn(args);
-    // Woken when the child ends, without polling; killed after 10 minutes.
-    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    pollfd p{pidfd, POLLIN, 0};
-    if (pidfd < 0 || ::poll(&p, 1, 10 * 60 * 1000) != 1) ::kill(pid, SIGKILL);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    if (pidfd >= 0) ::close(pidfd);
-    Sample s;
-    s.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    s.peakKiB = usage.ru_maxrss;
-    s.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return s;
-}
-
 // nginx with a configuration of its own, serving one folder on 127.0.0.1.
 class CNginx {
   public:
@@ -158,7 +122,8 @@ class CNginx {
                      dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(), dir.c_str(),
                      dir.c_str(), m_nPort, root.c_str());
         std::fclose(f);
-        m_pid = Spawn({"nginx", "-p", dir + "/", "-e", dir + "/error.log", "-c", conf});
+        m_pid =
+            bench_support::Spawn({"nginx", "-p", dir + "/", "-e", dir + "/error.log", "-c", conf});
         const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
         while (!Listening(m_nPort)) {
             if (Clock::now() > deadline) {
@@ -188,18 +153,6 @@ class CNginx {
     pid_t m_pid = -1;
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-std::string ScratchFolder() {
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/vorel-bench-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) Fail("cannot make a scratch folder");
-    return pattern;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -215,7 +168,7 @@ int main(int argc, char** argv) {
     }
     const std::size_t size = sizeMiB << 20;
 
-    const std::string dir = ScratchFolder();
+    const std::string dir = bench_support::ScratchFolder();
     const std::string root = dir + "/www";
     const std::string file = root + kPath;
     std::filesystem::create_directories(std::filesystem::path(file).parent_path());

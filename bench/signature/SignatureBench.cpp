@@ -9,9 +9,6 @@
 //
 // bench_signature [--runs N] [--size-mib M]
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,57 +23,20 @@
 #include <vector>
 
 #include "install/PublisherSignature.h"
-
-extern char** environ;
+#include "support/BenchSupport.h"
 
 namespace {
+
+using bench_support::Fail;
+using bench_support::Measure;
+using bench_support::Median;
+using bench_support::Sample;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-struct Sample {
-    double seconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::fprintf(stderr, "bench_signature: %s\n", message.c_str());
-    std::exit(2);
-}
-
-// Runs a command to its end with its output discarded; its time, peak memory and success.
-Sample Measure(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const Clock::time_point start = Clock::now();
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) Fail("cannot start " + args[0]);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    Sample s;
-    s.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    s.peakKiB = usage.ru_maxrss;
-    s.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return s;
-}
-
 void Run(const std::vector<std::string>& args) {
-    if (!Measure(args).ok) Fail(args[0] + " " + args[1] + " failed");
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    if (!Measure(args, true).ok) Fail(args[0] + " " + args[1] + " failed");
 }
 
 // A DLL whose data section holds size random bytes, signed as the maker's component.
@@ -126,8 +86,7 @@ int main(int argc, char** argv) {
             sizeMiB = static_cast<std::size_t>(std::max(2, std::atoi(argv[i + 1])));
     }
 
-    std::string dir = fs::temp_directory_path().string() + "/vorel-bench-XXXXXX";
-    if (::mkdtemp(dir.data()) == nullptr) Fail("cannot make a scratch folder");
+    const std::string dir = bench_support::ScratchFolder();
     Run({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/ca.key",
          "-out", dir + "/ca.pem", "-days", "3650", "-subj",
          "/C=US/O=Symantec Corporation/CN=Symantec Class 3 SHA256 Code Signing CA"});
@@ -155,8 +114,9 @@ int main(int argc, char** argv) {
         const bool ours =
             (run % 2 == 0) == (run / 2 % 2 == 0);  // ours, osslsigncode, osslsigncode, ours, ...
         const Sample s =
-            ours ? Measure({self, "--check", large, timeFile})
-                 : Measure({"osslsigncode", "verify", "-in", large, "-CAfile", dir + "/ca.pem"});
+            ours ? Measure({self, "--check", large, timeFile}, true)
+                 : Measure({"osslsigncode", "verify", "-in", large, "-CAfile", dir + "/ca.pem"},
+                           true);
         std::printf("  %-24s %7.3f s  peak %6.1f MiB%s\n",
                     ours ? "CheckPublisherSignature" : "osslsigncode verify", s.seconds,
                     s.peakKiB / 1024.0, s.ok ? "" : "  FAILED");
@@ -170,7 +130,7 @@ int main(int argc, char** argv) {
         long& peak = ours ? ourPeak : peerPeak;
         peak = std::max(peak, s.peakKiB);
     }
-    const Sample smallCheck = Measure({self, "--check", small, timeFile});
+    const Sample smallCheck = Measure({self, "--check", small, timeFile}, true);
     if (!smallCheck.ok) Fail("the check of the small file failed");
 
     const double ours = Median(ourTimes), call = Median(callTimes), peer = Median(peerTimes);

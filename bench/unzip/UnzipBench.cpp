@@ -6,9 +6,6 @@
 // throughputs.
 //
 // bench_unzip [--runs N]
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,10 +20,14 @@
 #include <vector>
 
 #include "install/PackageExtraction.h"
-
-extern char** environ;
+#include "support/BenchSupport.h"
 
 namespace {
+
+using bench_support::Fail;
+using bench_support::Measure;
+using bench_support::Median;
+using bench_support::Sample;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -34,42 +35,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kFolders = 10;
 constexpr int kFilesPerFolder = 20;
 constexpr std::size_t kFileSize = 512 * 1024;
-
-struct Sample {
-    double seconds = 0;
-    long peakKiB = 0;
-    bool ok = false;
-};
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::fprintf(stderr, "bench_unzip: %s\n", message.c_str());
-    std::exit(2);
-}
-
-// Runs a command to its end; its time, peak resident memory and success.
-Sample Measure(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const Clock::time_point start = Clock::now();
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        Fail("cannot start " + args[0]);
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    Sample s;
-    s.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    s.peakKiB = usage.ru_maxrss;
-    s.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return s;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // The package's files: even numbers are text that deflates well, odd ones random bytes.
 void WriteTree(const std::string& root) {
@@ -114,8 +79,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; i += 2)
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
 
-    std::string dir = fs::temp_directory_path().string() + "/vorel-bench-XXXXXX";
-    if (::mkdtemp(dir.data()) == nullptr) Fail("cannot make a scratch folder");
+    const std::string dir = bench_support::ScratchFolder();
     const std::string tree = dir + "/tree", package = dir + "/package.zip";
     WriteTree(tree);
     if (::chdir(tree.c_str()) != 0 || !Measure({"zip", "-q", "-r", "-X", package, "."}).ok)
