@@ -1,14 +1,12 @@
 #include "ProgramRun.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
+#include "support/ProgramProcess.h"
 #include "support/TestSupport.h"
 
 namespace testing_support {
@@ -23,10 +21,7 @@ void WriteScript(const std::string& path, const std::string& body) {
 
 CProgramRun::CProgramRun(const std::string& root, const std::string& proxyUrl)
     : m_root(root), m_proxyUrl(proxyUrl) {
-    for (const char* folder : {"app", "system32", "registry", "tmp"})
-        std::filesystem::create_directories(root + "/" + folder);
-    std::filesystem::copy_file(VOREL_PROGRAM, root + "/app/vorel",
-                               std::filesystem::copy_options::overwrite_existing);
+    InstallProgramCopy(VOREL_PROGRAM, root);
     WriteScript(root + "/opener", "printf '%s\\n' \"$1\" >> '" + root + "/opened'\n");
     WriteScript(root + "/registrar", "printf '%s\\n' \"$*\" >> '" + root + "/registered'\n");
 }
@@ -36,42 +31,18 @@ CProgramRun::~CProgramRun() {
 }
 
 bool CProgramRun::Start(const std::vector<std::string>& extraEnvironment) {
-    std::vector<std::string> env = {
-        "PATH=/usr/bin:/bin",
-        "HOME=" + m_root,
-        "VOREL_SYSTEM_DIR=" + m_root + "/system32",
-        "VOREL_REGISTRY_DIR=" + m_root + "/registry",
-        "TMPDIR=" + m_root + "/tmp",
-        "VOREL_OPENER=" + m_root + "/opener",
-        "VOREL_REGSVR=" + m_root + "/registrar",
-        "http_proxy=" + m_proxyUrl,
-    };
-    // The sanitizers' settings too, for the pass that runs the program built with them.
-    for (const char* inherited :
-         {"DISPLAY", "XAUTHORITY", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-        if (const char* value = std::getenv(inherited))
-            env.push_back(std::string(inherited) + "=" + value);
+    std::vector<std::string> env = ProgramEnvironment(m_root, m_proxyUrl, true);
+    env.push_back("VOREL_OPENER=" + m_root + "/opener");
+    env.push_back("VOREL_REGSVR=" + m_root + "/registrar");
     env.insert(env.end(), extraEnvironment.begin(), extraEnvironment.end());
-    std::string program = m_root + "/app/vorel";
-    std::vector<char*> argv = {program.data(), nullptr}, envp;
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    return posix_spawn(&m_pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) == 0;
+    m_pid = SpawnProgram(m_root + "/app/vorel", {}, env);
+    return m_pid > 0;
 }
 
 int CProgramRun::Wait(int timeoutMs) {
-    if (m_pid <= 0) return -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    int status = 0;
-    while (::waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            Kill();
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const int status = WaitProgram(m_pid, std::chrono::milliseconds(timeoutMs));
     m_pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status;
 }
 
 void CProgramRun::Kill() {

@@ -2,17 +2,14 @@
 // log is written beside it), with the system, registry and temporary folders of a test and
 // the environment's proxy pointing at a local server that stands in for the update server.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/HttpTestServer.h"
+#include "support/ProgramProcess.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -49,11 +46,7 @@ class Program : public ::testing::Test {
     const std::string m_system = m_root / "system32";
     const std::string m_log = m_root / "app/KDUpdateLog.txt";
 
-    void SetUp() override {
-        for (const char* folder : {"app", "system32", "registry", "tmp"})
-            std::filesystem::create_directory(m_root / folder);
-        std::filesystem::copy_file(VOREL_PROGRAM, m_program);
-    }
+    void SetUp() override { testing_support::InstallProgramCopy(VOREL_PROGRAM, m_root.Path()); }
 
     void InstallComponent(const char* fixture) {
         std::filesystem::copy_file(PeFixture(fixture), m_system + "/HalvoraMain.ocx");
@@ -61,32 +54,11 @@ class Program : public ::testing::Test {
 
     // Runs the copy with the given arguments; its exit status, or -1 when it did not end
     // normally within a minute (it is killed then).
-    int Run(std::vector<std::string> args = {}) {
-        std::vector<std::string> env = {
-            "PATH=/usr/bin:/bin",           "HOME=" + m_root.Path(),
-            "VOREL_SYSTEM_DIR=" + m_system, "VOREL_REGISTRY_DIR=" + (m_root / "registry"),
-            "TMPDIR=" + (m_root / "tmp"),   "http_proxy=" + m_server.Url(),
-        };
-        args.insert(args.begin(), m_program);
-        std::vector<char*> argv, envp;
-        for (std::string& a : args) argv.push_back(a.data());
-        for (std::string& e : env) envp.push_back(e.data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, m_program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
-            return -1;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int Run(const std::vector<std::string>& args = {}) {
+        const pid_t pid = testing_support::SpawnProgram(
+            m_program, args,
+            testing_support::ProgramEnvironment(m_root.Path(), m_server.Url(), false));
+        return testing_support::WaitProgram(pid, std::chrono::minutes(1));
     }
 
     // The log's messages, after checking that every byte of the file belongs to a line of

@@ -2,9 +2,6 @@
 // writing that log at the same time. Each copy runs from a folder of its own test, with the
 // environment's proxy pointing at a local server that stands in for the update server.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,6 +10,7 @@
 #include <vector>
 
 #include "support/HttpTestServer.h"
+#include "support/ProgramProcess.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -34,49 +32,18 @@ class ProgramFaults : public ::testing::Test {
     const std::string m_program = m_root / "app/vorel";
     const std::string m_log = m_root / "app/KDUpdateLog.txt";
 
-    void SetUp() override {
-        for (const char* folder : {"app", "system32", "registry", "tmp"})
-            std::filesystem::create_directory(m_root / folder);
-        std::filesystem::copy_file(VOREL_PROGRAM, m_program);
-    }
+    void SetUp() override { testing_support::InstallProgramCopy(VOREL_PROGRAM, m_root.Path()); }
 
     // Starts the copy, without a display; its process id.
     pid_t Start() {
-        std::vector<std::string> env = {
-            "PATH=/usr/bin:/bin",
-            "HOME=" + m_root.Path(),
-            "VOREL_SYSTEM_DIR=" + (m_root / "system32"),
-            "VOREL_REGISTRY_DIR=" + (m_root / "registry"),
-            "TMPDIR=" + (m_root / "tmp"),
-            "http_proxy=" + m_server.Url(),
-        };
-        for (const char* sanitizer : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
-            if (const char* value = std::getenv(sanitizer))
-                env.push_back(std::string(sanitizer) + "=" + value);
-        std::string program = m_program;
-        std::vector<char*> argv = {program.data(), nullptr}, envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        pid_t pid = -1;
-        if (posix_spawn(&pid, m_program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
-            return -1;
-        return pid;
+        return testing_support::SpawnProgram(
+            m_program, {},
+            testing_support::ProgramEnvironment(m_root.Path(), m_server.Url(), false));
     }
 
     // Waits for the copy; its exit status, or -1 when it did not end normally within a minute.
     static int Wait(pid_t pid) {
-        if (pid < 0) return -1;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-        int status = 0;
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return testing_support::WaitProgram(pid, std::chrono::minutes(1));
     }
 };
 
