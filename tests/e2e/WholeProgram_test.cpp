@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "ProgramRun.h"
 #include "support/HttpTestServer.h"
@@ -323,10 +325,30 @@ TEST_F(WholeProgram, TheServiceLinkOpensSignedInTheBrowserAndOtherLinksStayInThe
     }
 }
 
+// The running client's marker, held as the client holds it; released at the latest when the
+// test ends, even when it fails half-way, so that no later run finds it taken.
+class CHeldMarker {
+  public:
+    explicit CHeldMarker(std::string name)
+        : m_name(std::move(name)),
+          m_fd(::shm_open(m_name.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600)) {}
+    ~CHeldMarker() { Release(); }
+    bool Held() const { return m_fd >= 0; }
+    void Release() {
+        if (m_fd < 0) return;
+        ::shm_unlink(m_name.c_str());
+        ::close(m_fd);
+        m_fd = -1;
+    }
+
+  private:
+    std::string m_name;
+    int m_fd;
+};
+
 TEST_F(WholeProgram, ARunningClientIsToldOfAndTheUpdateWaitsForIt) {
-    const std::string marker = "/VRNKDMutexRunning201303071120";
-    const int fd = ::shm_open(marker.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
-    ASSERT_GE(fd, 0) << "the marker is free before the test";
+    CHeldMarker marker("/VRNKDMutexRunning201303071120");
+    ASSERT_TRUE(marker.Held()) << "the marker is free before the test";
     StartToPrompt("NormalInstallVersionTips.htm");
     ASSERT_TRUE(PressKeyIn(kPrompt, 0xff0d));
     const std::string box = "提示";
@@ -337,8 +359,7 @@ TEST_F(WholeProgram, ARunningClientIsToldOfAndTheUpdateWaitsForIt) {
     EXPECT_FALSE(WindowRect(kPrompt).Empty()) << "the prompt stays";
     EXPECT_TRUE(WindowRect(kProgress).Empty()) << "no update while the client runs";
 
-    ::shm_unlink(marker.c_str());
-    ::close(fd);
+    marker.Release();
     ASSERT_TRUE(PressKeyIn(kPrompt, 0xff0d));
     EXPECT_TRUE(AwaitWindow(kProgress, 10000)) << "now the update runs";
     m_run.Kill();
