@@ -21,10 +21,7 @@ std::string Format(const std::array<int, 4>& fields) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input = fuzz_support::AsText(data, size);
-    const std::size_t nul = input.find('\0');
-    const std::string_view a = input.substr(0, nul);
-    const std::string_view b =
-        nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1);
+    const auto [a, b] = fuzz_support::SplitAtNul(input);
 
     const int ab = CompareVersion(a, b);
     Require(ab == -1 || ab == 0 || ab == 1, "CompareVersion answers -1, 0 or 1");

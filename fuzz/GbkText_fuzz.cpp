@@ -9,10 +9,7 @@ using fuzz_support::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view input = fuzz_support::AsText(data, size);
-    const std::size_t nul = input.find('\0');
-    const std::string_view text = input.substr(0, nul);
-    const std::string_view needle =
-        nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1);
+    const auto [text, needle] = fuzz_support::SplitAtNul(input);
 
     const std::string utf8 = platform::GbkToUtf8(input);
     const std::string gbk = platform::Utf8ToGbk(utf8);
