@@ -320,10 +320,10 @@ std::string CRegHive::AppendSection(std::string_view subKey, std::string_view va
     if (!text.empty() && text.back() != '\n') text += m_strNewline;
     if (!text.ends_with(m_strNewline + m_strNewline) && !text.ends_with("\n\n"))
         text += m_strNewline;
-    text += "[" + m_strRoot;
-    if (!subKey.empty()) text += "\\" + std::string(subKey);
-    text += "]" + m_strNewline;
-    if (!valueLine.empty()) text += std::string(valueLine) + m_strNewline;
+    text.append("[").append(m_strRoot);
+    if (!subKey.empty()) text.append("\\").append(subKey);
+    text.append("]").append(m_strNewline);
+    if (!valueLine.empty()) text.append(valueLine).append(m_strNewline);
     return text;
 }
 
